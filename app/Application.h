@@ -1,0 +1,96 @@
+#pragma once
+
+#include <SDL/SDL.h>
+#include <string>
+#include <vector>
+
+#include "audio/BackgroundMusic.h"
+#include "audio/PortAudioCallback.h"
+#include "audio/PortAudioDevice.h"
+
+class Drawer;
+class GameState;
+
+// The one top-level object of a run. It owns the audio device, the music, the drawer and
+// the current screen, runs the main loop, and is the audio callback that mixes music and
+// effects. Built by SDL_main on its stack; see the constructor for the start-up order.
+class Application : public PortAudioCallback {
+public:
+    // args: the command-line words without the program name. Throws FatalError when SDL
+    // cannot start or "--help" was given.
+    explicit Application(const std::vector<std::string>& args);
+    ~Application() override;
+
+    Application(const Application&) = delete;
+    Application& operator=(const Application&) = delete;
+
+    // Runs frames until quit is requested.
+    void eventLoop();
+
+    // One pass of the main loop: handle every queued event, then, unless quit was
+    // requested, pace and draw one frame. Returns false once quit is requested.
+    bool runPass();
+
+    // Screens reach these through GameState; they are virtual so that the screen
+    // libraries need only the vtable, not the shell's code.
+    virtual void nextState(bool editor);
+    virtual void quit();
+
+    void mouseDown(int button, int x, int y);
+    void mouseUp(int button, int x, int y);
+    void mouseMove(int x, int y);
+    void joystickAxis(int axis, int value);
+    void joystickButton(int button);
+
+    // The mixer: clears the block, adds the music (unless it is off) and the effects.
+    void getAudio(float* input, float* output, int frames) override;
+
+    // Hands the 42 embedded glyphs to the drawer.
+    void loadGlyphs();
+
+    GameState* getCurrentState() const { return currentState; }
+    Drawer* getDrawer() const { return drawer; }
+    int getWidth() const { return width; }
+    int getHeight() const { return height; }
+    bool isQuitRequested() const { return quitRequested; }
+    bool isSoundOff() const { return soundOff; }
+    bool isMusicOff() const { return musicOff; }
+
+    // Replaces the current screen with one built elsewhere (test drivers use it to run a
+    // screen of their own); the old screen is destroyed first.
+    void setCurrentState(GameState* state);
+
+    // Window position to the 1024 x 768 logical screen. A size of 0 uses the real window.
+    static int scaleToLogical(int position, int windowSize, int logicalSize);
+
+    // Frame pacing: how long to pause before drawing, given the clock now; updates the
+    // stored stamp. The stamp is taken before the pause, so the pause counts towards the
+    // next interval.
+    static Uint32 framePause(Uint32 now, Uint32& lastFrameTime);
+
+private:
+    void handleEvent(const SDL_Event& event);
+    void sendKey(Uint8 type, SDLKey sym);
+    void readSettings(const std::vector<std::string>& args, int& antialias, bool& fullscreen, bool& software);
+    void createDrawer(bool software, bool fullscreen, int antialias);
+    void openJoystick();
+    void startAudio();
+    int windowWidthForScaling() const;
+    int windowHeightForScaling() const;
+
+    PortAudioDevice audioDevice;
+    bool quitRequested;
+    Uint32 lastFrameTime;
+    int width;
+    int height;
+    bool soundOff;
+    bool musicOff;
+    SDL_Joystick* joystick;
+    bool joystickUp;
+    bool joystickDown;
+    bool joystickLeft;
+    bool joystickRight;
+    Drawer* drawer;
+    BackgroundMusic backgroundMusic;
+    GameState* currentState;
+};

@@ -1,0 +1,25 @@
+#include "app/GameState.h"
+
+#include "app/Application.h"
+
+GameState::GameState(Application* application) : application(application) {}
+
+GameState::~GameState() {}
+
+void GameState::keyDown(const SDL_keysym&) {}
+void GameState::keyUp(const SDL_keysym&) {}
+void GameState::mouseDown(int, int, int) {}
+void GameState::mouseUp(int, int, int) {}
+void GameState::mouseMove(int, int) {}
+
+void GameState::nextState(bool editor)
+{
+    if (application)
+        application->nextState(editor);
+}
+
+void GameState::quit()
+{
+    if (application)
+        application->quit();
+}

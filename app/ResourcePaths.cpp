@@ -1,0 +1,50 @@
+#include "app/ResourcePaths.h"
+
+#include <climits>
+#include <cstdlib>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+bool isDirectory(const std::string& path)
+{
+    struct stat info;
+    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+// The folder above the one that holds the running executable: bin/tarnwick -> <prefix>.
+std::string executablePrefix()
+{
+    char buffer[PATH_MAX];
+    ssize_t length = readlink("/proc/self/exe", buffer, sizeof(buffer) - 1);
+    if (length <= 0)
+        return std::string();
+    std::string exe(buffer, static_cast<size_t>(length));
+    std::string::size_type binSlash = exe.rfind('/');
+    if (binSlash == std::string::npos || binSlash == 0)
+        return std::string();
+    std::string::size_type prefixSlash = exe.rfind('/', binSlash - 1);
+    if (prefixSlash == std::string::npos)
+        return std::string();
+    return exe.substr(0, prefixSlash);
+}
+
+} // namespace
+
+std::string getBundlePath()
+{
+    const char* override = std::getenv("TARNWICK_DATA_DIR");
+    if (override && *override)
+        return override;
+    return executablePrefix() + "/share/tarnwick";
+}
+
+std::string getLevelPath()
+{
+    std::string bundle = getBundlePath();
+    if (!isDirectory(bundle))
+        return std::string();
+    return bundle + "/Contents/Resources/level.lev";
+}

@@ -1,0 +1,1 @@
+#include "audio/PortAudioDevice.h"
