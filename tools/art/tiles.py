@@ -1,0 +1,342 @@
+"""The map tiles: 64 x 64 pictures drawn centred on 32 x 32 cells.
+
+A tile overlaps each neighbour by 16 pixels. The rock-like tiles (earth, grass, cave
+wall, lava) therefore repeat their texture every 32 pixels: whatever a tile's fringe
+paints over its neighbour's cell is exactly what the neighbour shows there, so a run
+of equal tiles reads as one continuous surface, and only where the run ends does the
+fringe fade out into a soft, lumpy edge.
+"""
+import numpy as np
+
+from .common import (CELL, TILE, FRINGE, Sketch, blank, blur_wrap, box_distance, downsample,
+                     grid, layer, mix, noise, over, periodic_noise, rgb, rng, smoothstep,
+                     worley_periodic)
+
+SUPER = 4  # supersampling of the periodic textures
+
+
+def _wrap_delta(a, size):
+    d = a % size
+    return np.where(d > size / 2, d - size, d)
+
+
+def stone_field(seed, stones, crack_width=5.0, size=CELL * SUPER):
+    """A periodic field of rounded stones: returns (height 0..1, per-stone tone 0..1,
+    crack strength 0..1, lighting -1..1) at supersampled resolution."""
+    f1, f2, idx, pts = worley_periodic(size, stones, seed)
+    r = rng(seed + 1)
+    tone = r.uniform(0.0, 1.0, stones).astype(np.float32)[idx]
+    edge = f2 - f1
+    height = smoothstep(0.0, 14.0, edge) ** 0.6
+    crack = 1.0 - smoothstep(0.0, crack_width, edge)
+    # Light comes from the upper left; slopes facing it are brighter.
+    gx = (np.roll(height, -1, axis=1) - np.roll(height, 1, axis=1)) * 0.5
+    gy = (np.roll(height, -1, axis=0) - np.roll(height, 1, axis=0)) * 0.5
+    light = np.clip((-gx * 0.7 - gy * 0.7) * 9.0, -1.0, 1.0)
+    return height, tone, crack, light
+
+
+def rock_colour(seed, dark, mid, light_col, stones=6, grain=0.10, crack_col=None, crack_width=5.0):
+    """A 32-periodic rock texture as a (32, 32, 3) array."""
+    size = CELL * SUPER
+    height, tone, crack, light = stone_field(seed, stones, crack_width, size)
+    fine = periodic_noise(size, 1.1, seed + 7) - 0.5
+    blotch = periodic_noise(size, 2.2, seed + 9, lowcut=2.0) - 0.5
+    base = mix(np.broadcast_to(dark, (size, size, 3)), np.broadcast_to(mid, (size, size, 3)),
+               np.clip(0.35 + 0.5 * tone + blotch * 0.6, 0, 1))
+    col = mix(base, np.broadcast_to(light_col, (size, size, 3)), np.clip(light, 0, 1) * 0.7)
+    col = col * (1.0 + np.clip(light, -1, 0)[..., None] * 0.45)
+    col = col * (1.0 + fine[..., None] * grain * 2.0)
+    cc = crack_col if crack_col is not None else dark * 0.45
+    col = mix(col, np.broadcast_to(cc, (size, size, 3)), crack * 0.85)
+    rgba = np.concatenate([col, np.ones((size, size, 1), np.float32)], axis=-1)
+    return downsample(rgba, SUPER)[..., :3]
+
+
+def tile_repeat(tex):
+    """Lays a 32-periodic texture over a 64 x 64 tile, keeping the phase of the cell."""
+    return np.tile(tex, (2, 2, 1))
+
+
+def blob_alpha(seed, reach=7.0, soft=5.0, lump=4.0):
+    """The alpha of a soft-edged blob tile: opaque over the cell, fading over the fringe.
+    'reach' is how far past the cell edge alpha crosses one half, 'lump' how much the
+    outline wanders."""
+    d = box_distance(TILE, TILE, FRINGE, FRINGE, FRINGE + CELL, FRINGE + CELL, p=3.0)
+    wander = (noise(TILE, TILE, 2.0, seed) - 0.5) * 2.0 * lump
+    a = 1.0 - smoothstep(reach - soft, reach + soft, d + wander)
+    a = np.where(d <= 0.0, 1.0, a)
+    # Nothing may reach the picture's border, or a hard square would show.
+    a *= 1.0 - smoothstep(FRINGE - 4.0, FRINGE - 0.5, d)
+    return a.astype(np.float32)
+
+
+# ---------------------------------------------------------------- rock tiles
+
+EARTH_DARK = rgb((74, 56, 44))
+EARTH_MID = rgb((128, 100, 76))
+EARTH_LIGHT = rgb((176, 156, 130))
+
+
+def earth_texture():
+    return rock_colour(101, EARTH_DARK, EARTH_MID, EARTH_LIGHT, stones=6)
+
+
+def earth_tile():
+    return layer(tile_repeat(earth_texture()), blob_alpha(11))
+
+
+def grass_tile():
+    rock = tile_repeat(earth_texture())
+    alpha = blob_alpha(12)
+    xx, yy = grid(TILE, TILE)
+    top = FRINGE  # the cell's top edge inside the picture
+
+    # The turf: a green band under the cell's top edge whose lower edge wavers with a
+    # 32 px period so that neighbouring grass tiles continue one another.
+    phase = xx * 2 * np.pi / CELL
+    depth = 8.0 + 1.6 * np.sin(phase + 0.7) + 1.0 * np.sin(2 * phase + 2.1) + 0.6 * np.sin(3 * phase)
+    turf = 1.0 - smoothstep(depth - 1.0, depth + 1.0, yy - top)
+    turf *= smoothstep(-3.0, -0.5, yy - top)
+
+    # Blades: thin tapered strokes above the edge, again repeating every 32 px.
+    s = Sketch(TILE, TILE)
+    r = rng(21)
+    blades = []
+    for i in range(14):
+        bx = r.uniform(0, CELL)
+        h = r.uniform(4.0, 9.5)
+        lean = r.uniform(-2.5, 2.5)
+        shade = r.uniform(0, 1)
+        blades.append((bx, h, lean, shade))
+    for bx, h, lean, shade in blades:
+        for rep in (-CELL, 0, CELL, 2 * CELL):
+            x = bx + rep + FRINGE
+            g = int(90 + 70 * shade)
+            colour = (int(60 + 50 * shade), g + 60, int(40 + 20 * shade), 255)
+            s.polygon([(x - 1.4, top + 2.0), (x + 1.4, top + 2.0), (x + lean, top + 2.0 - h)], fill=colour)
+    blade_img = s.finished()
+    # Blade pictures repeat every 32 px already; cut their colour to the same phase so
+    # the fringe copy matches the neighbour exactly.
+    grass_dark = rgb((52, 104, 38))
+    grass_light = rgb((120, 178, 64))
+    tex = periodic_noise(CELL, 1.3, 23)
+    tex = np.tile(tex, (2, 2))
+    turf_col = mix(np.broadcast_to(grass_dark, (TILE, TILE, 3)), np.broadcast_to(grass_light, (TILE, TILE, 3)),
+                   np.clip(0.25 + 0.7 * tex - 0.05 * (yy - top), 0, 1))
+    # A darker lip where the turf meets the rock gives the ledge some depth.
+    lip = smoothstep(depth - 3.0, depth, yy - top) * turf
+    turf_col = turf_col * (1.0 - 0.35 * lip[..., None])
+
+    # Horizontally the grass fades with the rock's own outline, so a ledge's end is soft.
+    side = box_distance(TILE, TILE, FRINGE, -100, FRINGE + CELL, 200, p=2.0)
+    side_fade = alpha_side(side)
+
+    out = layer(rock, alpha)
+    out = over(layer(turf_col, turf * side_fade), out)
+    out = over(layer(blade_img[..., :3], blade_img[..., 3] * side_fade), out)
+    return out
+
+
+def alpha_side(d):
+    return 1.0 - smoothstep(4.0, 13.0, d)
+
+
+CAVE_DARK = rgb((30, 30, 36))
+CAVE_MID = rgb((62, 60, 66))
+CAVE_LIGHT = rgb((92, 90, 98))
+
+
+def caveback_tile():
+    tex = rock_colour(301, CAVE_DARK, CAVE_MID, CAVE_LIGHT, stones=4, grain=0.06, crack_width=4.0)
+    return layer(tile_repeat(tex), blob_alpha(31, reach=6.0, soft=5.0, lump=3.0))
+
+
+def lava_tile():
+    size = CELL * SUPER
+    n1 = periodic_noise(size, 1.8, 401, lowcut=1.5)
+    n2 = periodic_noise(size, 2.4, 402, lowcut=1.0)
+    veins = 1.0 - np.abs(n1 - 0.5) * 2.0          # bright where the noise crosses its middle
+    veins = np.power(np.clip(veins, 0, 1), 6.0)
+    heat = np.clip(0.35 * n2 + 0.75 * veins, 0, 1)
+    deep = rgb((120, 18, 8))
+    hot = rgb((235, 80, 16))
+    white = rgb((255, 226, 120))
+    col = mix(np.broadcast_to(deep, (size, size, 3)), np.broadcast_to(hot, (size, size, 3)), smoothstep(0.1, 0.6, heat))
+    col = mix(col, np.broadcast_to(white, (size, size, 3)), smoothstep(0.6, 1.0, heat))
+    rgba = np.concatenate([col, np.ones((size, size, 1), np.float32)], axis=-1)
+    tex = downsample(rgba, SUPER)[..., :3]
+    body = layer(tile_repeat(tex), blob_alpha(41, reach=4.0, soft=3.5, lump=1.5))
+    # A warm glow round the pool, faint enough that a run of lava shows no seams.
+    d = box_distance(TILE, TILE, FRINGE, FRINGE, FRINGE + CELL, FRINGE + CELL, p=2.0)
+    glow = layer(rgb((255, 110, 30)), 0.55 * (1.0 - smoothstep(0.0, FRINGE - 1.0, d)) ** 2)
+    return over(body, glow)
+
+
+# ---------------------------------------------------------------- hazards and things
+
+def spikes_tile():
+    """Hanging spikes: a ragged rock lip along the cell's top edge with three iron
+    spikes pointing down."""
+    s = Sketch(TILE, TILE)
+    top = FRINGE
+    # The rock lip they hang from (the ceiling above shows the same rock).
+    lip = [(FRINGE - 3, top - 4), (FRINGE + CELL + 3, top - 4), (FRINGE + CELL + 2, top + 4),
+           (FRINGE + 26, top + 6), (FRINGE + 16, top + 5), (FRINGE + 6, top + 6), (FRINGE - 2, top + 4)]
+    s.polygon(lip, fill=(96, 76, 60, 255))
+    for i, cx in enumerate((FRINGE + 6, FRINGE + 16, FRINGE + 26)):
+        length = (24, 27, 23)[i]
+        w = 5.2
+        tip = (cx + (0.5, -0.3, 0.4)[i], top + length)
+        s.polygon([(cx - w, top + 2), (cx + w, top + 2), tip], fill=(70, 72, 82, 255))
+        # Lit left face, darker right face.
+        s.polygon([(cx - w, top + 2), (cx - 0.5, top + 2), tip], fill=(178, 182, 196, 255))
+        s.polygon([(cx - w + 1.6, top + 2), (cx - w + 2.8, top + 2), (tip[0] - 0.3, tip[1] - 5)],
+                  fill=(232, 236, 246, 255))
+        s.line([(cx - w, top + 2), tip, (cx + w, top + 2)], fill=(30, 30, 38, 255), width=1.0)
+    # Darker specks on the lip.
+    s.line([(FRINGE + 2, top + 1), (FRINGE + 30, top + 1)], fill=(70, 54, 42, 255), width=1.2)
+    pic = s.finished()
+    return pic
+
+
+def crate_tile():
+    s = Sketch(TILE, TILE)
+    x0, y0, x1, y1 = FRINGE + 1, FRINGE + 1, FRINGE + CELL - 1, FRINGE + CELL - 1
+    outline = (58, 34, 16, 255)
+    s.rect((x0, y0, x1, y1), fill=(168, 112, 58, 255), radius=2.0)
+    # Planks.
+    for i, py in enumerate((y0 + 3, y0 + 11, y0 + 19)):
+        shade = (182, 124, 66, 255) if i % 2 == 0 else (158, 104, 52, 255)
+        s.rect((x0 + 3, py, x1 - 3, py + 7.4), fill=shade)
+        s.line([(x0 + 4, py + 7.4), (x1 - 4, py + 7.4)], fill=(110, 68, 32, 255), width=0.8)
+        # Grain.
+        s.line([(x0 + 6, py + 2.5), (x0 + 14 + 3 * i, py + 3.2)], fill=(140, 90, 44, 255), width=0.5)
+    # The frame and the diagonal brace.
+    frame = (118, 74, 36, 255)
+    s.rect((x0, y0, x1, y0 + 3.2), fill=frame)
+    s.rect((x0, y1 - 3.2, x1, y1), fill=frame)
+    s.rect((x0, y0, x0 + 3.2, y1), fill=frame)
+    s.rect((x1 - 3.2, y0, x1, y1), fill=frame)
+    s.line([(x0 + 3, y1 - 4), (x1 - 4, y0 + 3)], fill=(132, 84, 40, 255), width=3.4)
+    s.rect((x0, y0, x1, y1), outline=outline, width=1.3, radius=2.0)
+    for nx, ny in ((x0 + 1.6, y0 + 1.6), (x1 - 1.6, y0 + 1.6), (x0 + 1.6, y1 - 1.6), (x1 - 1.6, y1 - 1.6)):
+        s.ellipse((nx - 0.9, ny - 0.9, nx + 0.9, ny + 0.9), fill=(220, 210, 190, 255))
+    box = s.finished()
+    shadow = blank(TILE, TILE)
+    d = box_distance(TILE, TILE, x0 + 1, y0 + 2, x1 + 1, y1 + 2, p=2.0)
+    shadow[..., 3] = 0.45 * (1.0 - smoothstep(0.0, 4.0, d))
+    return over(box, shadow)
+
+
+def _box_frame(s, x0, y0, x1, y1):
+    s.rect((x0, y0, x1, y1), fill=(88, 92, 104, 255), outline=(26, 28, 34, 255), width=1.3, radius=3.0)
+    s.rect((x0 + 1.5, y0 + 1.5, x1 - 1.5, y0 + 4.0), fill=(140, 146, 160, 255), radius=1.0)
+    for bx, by in ((x0 + 3, y0 + 3), (x1 - 3, y0 + 3), (x0 + 3, y1 - 3), (x1 - 3, y1 - 3)):
+        s.ellipse((bx - 1.1, by - 1.1, bx + 1.1, by + 1.1), fill=(190, 196, 210, 255))
+
+
+def lightbox_tile(lit):
+    x0, y0, x1, y1 = FRINGE + 1, FRINGE + 1, FRINGE + CELL - 1, FRINGE + CELL - 1
+    s = Sketch(TILE, TILE)
+    _box_frame(s, x0, y0, x1, y1)
+    wx0, wy0, wx1, wy1 = x0 + 6, y0 + 6, x1 - 6, y1 - 6
+    if lit:
+        s.rect((wx0, wy0, wx1, wy1), fill=(255, 236, 150, 255), outline=(120, 90, 30, 255), width=1.0, radius=2.0)
+        s.ellipse((wx0 + 3, wy0 + 3, wx1 - 3, wy1 - 3), fill=(255, 252, 228, 255))
+    else:
+        s.rect((wx0, wy0, wx1, wy1), fill=(26, 34, 48, 255), outline=(10, 12, 16, 255), width=1.0, radius=2.0)
+        # A glint on the cold glass.
+        s.polygon([(wx0 + 2, wy1 - 4), (wx0 + 2, wy1 - 7), (wx1 - 7, wy0 + 2), (wx1 - 4, wy0 + 2)],
+                  fill=(86, 104, 130, 255))
+    # Window bars.
+    bar = (70, 60, 40, 255) if lit else (60, 64, 74, 255)
+    cx, cy = (wx0 + wx1) / 2, (wy0 + wy1) / 2
+    s.line([(cx, wy0 + 0.5), (cx, wy1 - 0.5)], fill=bar, width=1.0)
+    s.line([(wx0 + 0.5, cy), (wx1 - 0.5, cy)], fill=bar, width=1.0)
+    box = s.finished()
+    if not lit:
+        return box
+    d = box_distance(TILE, TILE, x0, y0, x1, y1, p=2.0)
+    glow = layer(rgb((255, 214, 110)), 0.75 * (1.0 - smoothstep(0.0, FRINGE - 1.0, d)) ** 1.6)
+    return over(box, glow)
+
+
+def lightpipe_tile():
+    """A glassy vertical tube. Its body repeats every 32 px so stacked pipes join; it is
+    see-through so the beam that runs up inside it stays visible."""
+    xx, yy = grid(TILE, TILE)
+    cx = TILE / 2.0
+    radius = 8.5
+    u = (xx - cx) / radius                      # -1..1 across the tube
+    inside = 1.0 - smoothstep(0.92, 1.06, np.abs(u))
+    rim = smoothstep(0.6, 0.98, np.abs(u)) * inside
+    glass = rgb((170, 220, 235))
+    col = np.broadcast_to(glass, (TILE, TILE, 3)).copy()
+    alpha = 0.18 + 0.55 * rim
+    # A bright reflection stripe on the left, a faint one on the right.
+    hl = np.exp(-((u + 0.5) / 0.13) ** 2) * 0.8 + np.exp(-((u - 0.62) / 0.08) ** 2) * 0.35
+    col = mix(col, np.broadcast_to(rgb((255, 255, 255)), (TILE, TILE, 3)), np.clip(hl, 0, 1))
+    alpha = np.clip(alpha + hl * 0.6, 0, 1) * inside
+    # Brass couplings at every cell joint (y = 16 and 48 inside the picture), so
+    # that a stack reads as pipe sections.
+    ring = np.zeros_like(xx)
+    for jy in (FRINGE, FRINGE + CELL):
+        ring = np.maximum(ring, 1.0 - smoothstep(1.2, 2.2, np.abs(yy - jy)))
+    ring *= 1.0 - smoothstep(1.0, 1.25, np.abs(u))
+    brass = mix(np.broadcast_to(rgb((150, 112, 50)), (TILE, TILE, 3)),
+                np.broadcast_to(rgb((232, 200, 120)), (TILE, TILE, 3)), np.clip(0.5 - u * 0.5, 0, 1))
+    col = mix(col, brass, ring)
+    alpha = np.maximum(alpha, ring)
+    # The ends of a stack fade rather than stop short.
+    alpha *= smoothstep(0.0, 6.0, yy) * smoothstep(0.0, 6.0, TILE - yy)
+    return layer(col, alpha)
+
+
+def lamp_tile():
+    """A lantern bolted into the rock: iron cage round a warm bulb."""
+    s = Sketch(TILE, TILE)
+    cx = TILE / 2.0
+    top = FRINGE + 2
+    iron = (44, 40, 38, 255)
+    # Bracket and hanging ring.
+    s.rect((cx - 8, top - 1, cx + 8, top + 3), fill=(70, 64, 58, 255), outline=iron, width=1.0, radius=1.5)
+    # Glass body.
+    s.ellipse((cx - 9, top + 3, cx + 9, top + 27), fill=(255, 214, 120, 255))
+    s.ellipse((cx - 6, top + 7, cx + 6, top + 23), fill=(255, 240, 180, 255))
+    s.ellipse((cx - 3, top + 11, cx + 3, top + 19), fill=(255, 255, 240, 255))
+    # Cage bars.
+    for bx in (-5.5, 0.0, 5.5):
+        s.line([(cx + bx * 0.6, top + 3), (cx + bx, top + 15), (cx + bx * 0.6, top + 27)], fill=iron, width=1.3)
+    s.ellipse((cx - 9, top + 3, cx + 9, top + 27), outline=iron, width=1.4)
+    # Base.
+    s.rect((cx - 7, top + 26, cx + 7, top + 30), fill=(70, 64, 58, 255), outline=iron, width=1.0, radius=1.5)
+    pic = s.finished()
+    xx, yy = grid(TILE, TILE)
+    r = np.sqrt((xx - cx) ** 2 + (yy - (top + 15)) ** 2)
+    glow = layer(rgb((255, 200, 100)), 0.6 * (1.0 - smoothstep(6.0, 30.0, r)) ** 2)
+    return over(pic, glow)
+
+
+def lampglow():
+    xx, yy = grid(128, 128)
+    r = np.sqrt((xx - 64) ** 2 + (yy - 64) ** 2)
+    a = 0.42 * np.exp(-(r / 30.0) ** 2) + 0.16 * np.exp(-(r / 52.0) ** 2)
+    a *= (1.0 - smoothstep(40.0, 63.5, r))
+    col = mix(np.broadcast_to(rgb((255, 238, 190)), (128, 128, 3)),
+              np.broadcast_to(rgb((255, 170, 70)), (128, 128, 3)), smoothstep(0.0, 55.0, r))
+    return layer(col, a)
+
+
+def beam(vertical):
+    """A 32 x 32 beam segment: a soft glowing line through the cell's middle, the same
+    along its whole length so segments join end to end."""
+    xx, yy = grid(CELL, CELL)
+    across = (xx if vertical else yy) - CELL / 2.0
+    core = np.exp(-(across / 1.6) ** 2)
+    glow = np.exp(-(across / 5.5) ** 2)
+    a = np.clip(0.95 * core + 0.45 * glow, 0, 1)
+    a *= 1.0 - smoothstep(12.0, 16.0, np.abs(across))
+    col = mix(np.broadcast_to(rgb((255, 200, 90)), (CELL, CELL, 3)),
+              np.broadcast_to(rgb((255, 255, 235)), (CELL, CELL, 3)), np.clip(core * 1.2, 0, 1))
+    return layer(col, a)
