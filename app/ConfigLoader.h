@@ -1,10 +1,21 @@
 #pragma once
 
+#include <istream>
 #include <string>
+
+// The home folder: HOME when it is set, else this user's entry in the password database.
+// Null when neither is known.
+const char* getHomeFolder();
 
 // The folder that holds the settings file: the home folder followed by
 // "/Library/Application Support/Tarnwick". Every missing level of it is created.
 std::string getFilePath();
+
+// The same for a given home folder; a null home gives the empty folder path.
+std::string getFilePath(const char* home);
+
+// The settings file, "/Tarnwick.conf" inside the folder of getFilePath(home).
+std::string getSettingsFilePath(const char* home);
 
 // Reads the settings file (creating it with defaults when it cannot be opened). A short-
 // lived object of start-up; the caller reads the seven values straight after construction.
@@ -25,5 +36,6 @@ public:
     bool software;
 
 private:
+    void readFile(std::istream& file);
     void readLine(const std::string& line);
 };
