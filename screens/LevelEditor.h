@@ -1,0 +1,83 @@
+#pragma once
+
+#include <utility>
+#include <vector>
+
+#include "app/GameState.h"
+#include "game/TileType.h"
+
+// The level editor: a copy of the map read from the level file, shown either as a
+// scrollable 32 x 24-cell window at play scale or as the whole map at one pixel per cell.
+// Clicking a cell steps it through the tile values; dragging paints the clicked cell's new
+// value; left Control-S writes "level.lev" into the working directory.
+class LevelEditor : public GameState {
+public:
+    explicit LevelEditor(Application* application);
+    ~LevelEditor() override;
+
+    // Reads the installed level file into the map; a missing file leaves it all Empty.
+    void load();
+    // Writes the map to "level.lev"; on failure prints one line and keeps any old file.
+    void save();
+
+    void draw(Drawer* drawer) override;
+    void keyDown(const SDL_keysym& key) override;
+    void mouseDown(int button, int x, int y) override;
+    void mouseUp(int button, int x, int y) override;
+    void mouseMove(int x, int y) override;
+    std::string getName() const override;
+
+    // The overview is drawn from a picture of the whole map that the drawer keeps, patched
+    // where cells change. Turned off, every cell is drawn every frame: the plain way, far
+    // too slow for play, kept so that the two pictures can be compared.
+    void setOverviewCache(bool enabled) { overviewCache = enabled; }
+
+    TileType getTile(int column, int row) const { return map[row][column]; }
+    void setTile(int column, int row, TileType tile);
+    int getViewColumn() const { return viewColumn; }
+    int getViewRow() const { return viewRow; }
+    int getMouseX() const { return mouseX; }
+    int getMouseY() const { return mouseY; }
+    bool isPainting() const { return painting; }
+    TileType getPaintTile() const { return paintTile; }
+    bool isOverview() const { return overview; }
+
+private:
+    void loadImages(Drawer* drawer);
+    void drawBackground(Drawer* drawer);
+    void drawWindowView(Drawer* drawer);
+    void drawWindowCell(Drawer* drawer, int pass, TileType tile, int x, int y);
+    void drawOverviewCell(Drawer* drawer, int pass, int column, int row);
+    void drawOverviewCells(Drawer* drawer, int left, int top, int right, int bottom);
+    void drawCachedOverview(Drawer* drawer);
+    void redrawOverviewRect(Drawer* drawer, int x, int y, int width, int height);
+    bool cellUnder(int x, int y, int& column, int& row) const;
+
+    unsigned pointerImage;
+    unsigned caveBackImage;
+    unsigned earthImage;
+    unsigned grassImage;
+    unsigned lampImage;
+    unsigned lampGlowImage;
+    unsigned lightBoxImage;
+    unsigned lightPipeImage;
+    unsigned crateImage;
+    unsigned spikesImage;
+    unsigned lavaImage;
+    unsigned spikeBallImage;
+    TileMap map;
+    int viewColumn;
+    int viewRow;
+    int mouseX;
+    int mouseY;
+    bool painting;
+    TileType paintTile;
+    bool overview;
+
+    // The overview picture kept by the drawer (0 until first needed), whether it must be
+    // drawn again whole, and the cells changed since it was last brought up to date.
+    bool overviewCache;
+    unsigned overviewCanvas;
+    bool overviewStale;
+    std::vector<std::pair<int, int>> changedCells;
+};
