@@ -1,0 +1,401 @@
+#include "app/Application.h"
+
+#include <algorithm>
+#include <iostream>
+
+#include "app/CommandLine.h"
+#include "app/ConfigLoader.h"
+#include "app/FatalError.h"
+#include "app/GameState.h"
+#include "assets/Fonts.h"
+#include "audio/Sounds.h"
+#include "game/GamePlay.h"
+#include "render/ImageLoader.h"
+#include "render/OpenGLDrawer.h"
+#include "render/SDLDrawer.h"
+#include "screens/LevelEditor.h"
+#include "screens/TitleScreen.h"
+
+namespace {
+
+// A stick position within this distance of the centre counts as centred.
+const int JoystickDeadZone = 128;
+
+} // namespace
+
+Application::Application(const std::vector<std::string>& args)
+    : audioDevice(),
+      quitRequested(false),
+      lastFrameTime(0),
+      width(0),
+      height(0),
+      soundOff(false),
+      musicOff(false),
+      joystick(nullptr),
+      joystickUp(false),
+      joystickDown(false),
+      joystickLeft(false),
+      joystickRight(false),
+      drawer(nullptr),
+      backgroundMusic(),
+      currentState(nullptr)
+{
+    // The settings file is read (and made, on a first run) on every run, even when the
+    // command line will decide.
+    ConfigLoader config;
+
+    if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
+        throw FatalError(std::string("Could not initialise SDL: ") + SDL_GetError());
+    SDL_WM_SetCaption("Tarnwick", NULL);
+
+    int antialias = 0;
+    bool fullscreen = false;
+    bool software = false;
+    readSettings(args, config, antialias, fullscreen, software);
+
+    createDrawer(software, fullscreen, antialias);
+    loadGlyphs();
+    currentState = new TitleScreen(this);
+    openJoystick();
+    startAudio();
+
+    // The editor draws its own pointer; the system one would only get in the way.
+    SDL_ShowCursor(SDL_DISABLE);
+}
+
+Application::~Application()
+{
+    if (!soundOff)
+        audioDevice.stop();
+    if (joystick)
+        SDL_JoystickClose(joystick);
+    delete drawer;
+    drawer = nullptr;
+    delete currentState;
+    currentState = nullptr;
+    SDL_Quit();
+    // The members go next: the music stops and joins its thread, then the audio device.
+}
+
+void Application::readSettings(const std::vector<std::string>& args, const ConfigLoader& config,
+                               int& antialias, bool& fullscreen, bool& software)
+{
+    StartupSettings settings;
+    if (args.empty()) {
+        settings = CommandLine::fromConfig(config);
+    } else {
+        if (CommandLine::wantsHelp(args)) {
+            CommandLine::printHelp();
+            SDL_Quit();
+            throw FatalError("\n");
+        }
+        settings = CommandLine::parse(args);
+    }
+    width = settings.width;
+    height = settings.height;
+    soundOff = settings.soundOff;
+    musicOff = settings.musicOff;
+    antialias = settings.antialias;
+    fullscreen = settings.fullscreen;
+    software = settings.software;
+}
+
+void Application::createDrawer(bool software, bool fullscreen, int antialias)
+{
+    unsigned short windowWidth = static_cast<unsigned short>(width);
+    unsigned short windowHeight = static_cast<unsigned short>(height);
+
+    if (!software) {
+        drawer = new OpenGLDrawer();
+        if (drawer->initialise(windowWidth, windowHeight, fullscreen, antialias))
+            return;
+        // Without a window there would be nothing to play in; the software drawer needs
+        // no OpenGL and opens on any display SDL can reach.
+        std::cout << "OpenGLDrawer: Could not open an OpenGL window, using the software drawer instead."
+                  << std::endl;
+        delete drawer;
+        drawer = nullptr;
+    }
+    drawer = new SDLDrawer();
+    drawer->initialise(windowWidth, windowHeight, fullscreen, antialias);
+}
+
+void Application::loadGlyphs()
+{
+    // In Drawer::Glyph order: a-z, 0-9, then . , + - ! ?
+    const char* const data[Drawer::GlyphCount] = {
+        Fonts::fonta_png, Fonts::fontb_png, Fonts::fontc_png, Fonts::fontd_png, Fonts::fonte_png,
+        Fonts::fontf_png, Fonts::fontg_png, Fonts::fonth_png, Fonts::fonti_png, Fonts::fontj_png,
+        Fonts::fontk_png, Fonts::fontl_png, Fonts::fontm_png, Fonts::fontn_png, Fonts::fonto_png,
+        Fonts::fontp_png, Fonts::fontq_png, Fonts::fontr_png, Fonts::fonts_png, Fonts::fontt_png,
+        Fonts::fontu_png, Fonts::fontv_png, Fonts::fontw_png, Fonts::fontx_png, Fonts::fonty_png,
+        Fonts::fontz_png, Fonts::font0_png, Fonts::font1_png, Fonts::font2_png, Fonts::font3_png,
+        Fonts::font4_png, Fonts::font5_png, Fonts::font6_png, Fonts::font7_png, Fonts::font8_png,
+        Fonts::font9_png, Fonts::fontperiod_png, Fonts::fontcomma_png, Fonts::fontplus_png,
+        Fonts::fontminus_png, Fonts::fontexclaim_png, Fonts::fontquestion_png,
+    };
+    const unsigned sizes[Drawer::GlyphCount] = {
+        Fonts::fonta_png_size, Fonts::fontb_png_size, Fonts::fontc_png_size, Fonts::fontd_png_size,
+        Fonts::fonte_png_size, Fonts::fontf_png_size, Fonts::fontg_png_size, Fonts::fonth_png_size,
+        Fonts::fonti_png_size, Fonts::fontj_png_size, Fonts::fontk_png_size, Fonts::fontl_png_size,
+        Fonts::fontm_png_size, Fonts::fontn_png_size, Fonts::fonto_png_size, Fonts::fontp_png_size,
+        Fonts::fontq_png_size, Fonts::fontr_png_size, Fonts::fonts_png_size, Fonts::fontt_png_size,
+        Fonts::fontu_png_size, Fonts::fontv_png_size, Fonts::fontw_png_size, Fonts::fontx_png_size,
+        Fonts::fonty_png_size, Fonts::fontz_png_size, Fonts::font0_png_size, Fonts::font1_png_size,
+        Fonts::font2_png_size, Fonts::font3_png_size, Fonts::font4_png_size, Fonts::font5_png_size,
+        Fonts::font6_png_size, Fonts::font7_png_size, Fonts::font8_png_size, Fonts::font9_png_size,
+        Fonts::fontperiod_png_size, Fonts::fontcomma_png_size, Fonts::fontplus_png_size,
+        Fonts::fontminus_png_size, Fonts::fontexclaim_png_size, Fonts::fontquestion_png_size,
+    };
+
+    ImageLoader loader;
+    for (int glyph = 0; glyph < Drawer::GlyphCount; ++glyph) {
+        ImageLoader::PixelData image = loader.loadImage(data[glyph], sizes[glyph]);
+        drawer->loadGlyph(static_cast<Drawer::Glyph>(glyph), image.pixels, image.width);
+    }
+}
+
+void Application::openJoystick()
+{
+    if (SDL_NumJoysticks() <= 0)
+        return;
+    joystick = SDL_JoystickOpen(0);
+    SDL_JoystickEventState(SDL_ENABLE);
+}
+
+void Application::startAudio()
+{
+    audioDevice.setCallback(this);
+    audioDevice.setNumChannels(0, 2);
+    audioDevice.setSamplerate(44100.0);
+    if (!soundOff)
+        audioDevice.start();
+}
+
+void Application::eventLoop()
+{
+    while (runPass()) {
+    }
+}
+
+bool Application::runPass()
+{
+    SDL_Event event;
+    while (SDL_PollEvent(&event))
+        handleEvent(event);
+    if (quitRequested)
+        return false;
+
+    Uint32 pause = framePause(SDL_GetTicks(), lastFrameTime);
+    if (pause > 0)
+        SDL_Delay(pause);
+
+    drawer->beginDrawing();
+    if (currentState)
+        currentState->draw(drawer);
+    drawer->endDrawing();
+    return true;
+}
+
+Uint32 Application::framePause(Uint32 now, Uint32& lastFrameTime)
+{
+    Uint32 interval = now - lastFrameTime;
+    lastFrameTime = now;
+    return interval <= 29 ? 30 - interval : 0;
+}
+
+void Application::handleEvent(const SDL_Event& event)
+{
+    // The current state is looked up for every event: a key may have just replaced it.
+    switch (event.type) {
+    case SDL_KEYDOWN:
+        if (currentState)
+            currentState->keyDown(event.key.keysym);
+        break;
+    case SDL_KEYUP:
+        if (currentState)
+            currentState->keyUp(event.key.keysym);
+        break;
+    case SDL_MOUSEMOTION:
+        mouseMove(event.motion.x, event.motion.y);
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        mouseDown(event.button.button, event.button.x, event.button.y);
+        break;
+    case SDL_MOUSEBUTTONUP:
+        mouseUp(event.button.button, event.button.x, event.button.y);
+        break;
+    case SDL_JOYAXISMOTION:
+        joystickAxis(event.jaxis.axis, event.jaxis.value);
+        break;
+    case SDL_JOYBUTTONDOWN:
+        joystickButton(event.jbutton.button);
+        break;
+    case SDL_QUIT:
+        quitRequested = true;
+        break;
+    default:
+        break;
+    }
+}
+
+void Application::nextState(bool editor)
+{
+    enum Next { Title, Play, Editor };
+    Next next;
+    std::string name = currentState ? currentState->getName() : std::string();
+    if (editor)
+        next = Editor;
+    else if (name == "LevelEditor" || name == "GamePlay")
+        next = Title;
+    else if (name == "TitleScreen")
+        next = Play;
+    else
+        return;
+
+    // The old screen goes before the new one is built, so the two never exist together;
+    // should building fail, the slot is empty rather than pointing at the old screen.
+    delete currentState;
+    currentState = nullptr;
+    switch (next) {
+    case Title: currentState = new TitleScreen(this); break;
+    case Play: currentState = new GamePlay(this); break;
+    case Editor: currentState = new LevelEditor(this); break;
+    }
+}
+
+void Application::quit()
+{
+    quitRequested = true;
+}
+
+void Application::setCurrentState(GameState* state)
+{
+    delete currentState;
+    currentState = state;
+}
+
+int Application::scaleToLogical(int position, int windowSize, int logicalSize)
+{
+    return static_cast<int>(static_cast<float>(position) / static_cast<float>(windowSize)
+                            * static_cast<float>(logicalSize));
+}
+
+// A width or height of 0 (possible from the settings file) would divide by zero; the
+// window that was really opened is the right scale then.
+int Application::windowWidthForScaling() const
+{
+    if (width != 0)
+        return width;
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    return screen && screen->w > 0 ? screen->w : Drawer::ScreenWidth;
+}
+
+int Application::windowHeightForScaling() const
+{
+    if (height != 0)
+        return height;
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    return screen && screen->h > 0 ? screen->h : Drawer::ScreenHeight;
+}
+
+void Application::mouseDown(int button, int x, int y)
+{
+    if (currentState)
+        currentState->mouseDown(button, scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
+                                scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+}
+
+void Application::mouseUp(int button, int x, int y)
+{
+    if (currentState)
+        currentState->mouseUp(button, scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
+                              scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+}
+
+void Application::mouseMove(int x, int y)
+{
+    if (currentState)
+        currentState->mouseMove(scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
+                                scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+}
+
+void Application::sendKey(Uint8 type, SDLKey sym)
+{
+    if (!currentState)
+        return;
+    SDL_keysym key;
+    key.scancode = 0;
+    key.sym = sym;
+    key.mod = KMOD_NONE;
+    key.unicode = 0;
+    if (type == SDL_KEYDOWN)
+        currentState->keyDown(key);
+    else
+        currentState->keyUp(key);
+}
+
+// The stick acts as the arrow keys. Every move outside the dead zone presses its arrow
+// again; returning to the centre releases both arrows of that axis, held or not.
+void Application::joystickAxis(int axis, int value)
+{
+    bool negative = value < -JoystickDeadZone;
+    bool positive = value > JoystickDeadZone;
+    if (axis == 0) {
+        if (negative) {
+            if (joystickRight)
+                sendKey(SDL_KEYUP, SDLK_RIGHT);
+            sendKey(SDL_KEYDOWN, SDLK_LEFT);
+            joystickLeft = true;
+            joystickRight = false;
+        } else if (positive) {
+            if (joystickLeft)
+                sendKey(SDL_KEYUP, SDLK_LEFT);
+            sendKey(SDL_KEYDOWN, SDLK_RIGHT);
+            joystickRight = true;
+            joystickLeft = false;
+        } else {
+            sendKey(SDL_KEYUP, SDLK_RIGHT);
+            sendKey(SDL_KEYUP, SDLK_LEFT);
+            joystickLeft = false;
+            joystickRight = false;
+        }
+    } else if (axis == 1) {
+        if (negative) {
+            if (joystickDown)
+                sendKey(SDL_KEYUP, SDLK_DOWN);
+            sendKey(SDL_KEYDOWN, SDLK_UP);
+            joystickUp = true;
+            joystickDown = false;
+        } else if (positive) {
+            if (joystickUp)
+                sendKey(SDL_KEYUP, SDLK_UP);
+            sendKey(SDL_KEYDOWN, SDLK_DOWN);
+            joystickDown = true;
+            joystickUp = false;
+        } else {
+            sendKey(SDL_KEYUP, SDLK_DOWN);
+            sendKey(SDL_KEYUP, SDLK_UP);
+            joystickUp = false;
+            joystickDown = false;
+        }
+    }
+}
+
+// Button 0 jumps ("z"), button 1 drops a reflector ("x"); the rest are "c", which no
+// screen uses. A button's release never reaches the screens.
+void Application::joystickButton(int button)
+{
+    SDLKey sym = button == 0 ? SDLK_z : button == 1 ? SDLK_x : SDLK_c;
+    sendKey(SDL_KEYDOWN, sym);
+}
+
+void Application::getAudio(float*, float* output, int frames)
+{
+    if (frames <= 0)
+        return;
+    std::fill(output, output + 2 * frames, 0.0f);
+    if (!musicOff)
+        backgroundMusic.audioBlock(output, frames);
+    Sounds::getInstance()->getAudio(output, frames);
+}

@@ -8,6 +8,7 @@
 #include "audio/PortAudioCallback.h"
 #include "audio/PortAudioDevice.h"
 
+class ConfigLoader;
 class Drawer;
 class GameState;
 
@@ -71,7 +72,8 @@ public:
 private:
     void handleEvent(const SDL_Event& event);
     void sendKey(Uint8 type, SDLKey sym);
-    void readSettings(const std::vector<std::string>& args, int& antialias, bool& fullscreen, bool& software);
+    void readSettings(const std::vector<std::string>& args, const ConfigLoader& config, int& antialias,
+                      bool& fullscreen, bool& software);
     void createDrawer(bool software, bool fullscreen, int antialias);
     void openJoystick();
     void startAudio();

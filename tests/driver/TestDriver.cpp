@@ -1,0 +1,212 @@
+// Runs the real game from a script of input events, for the whole-program tests.
+//
+//   tarnwick_driver SCRIPT [game arguments...]
+//
+// Script commands, one per line (# starts a comment):
+//   frames N                 run N passes of the main loop
+//   keydown SYM [MOD]        push a key press (SYM: a key code or up down left right
+//   keyup SYM [MOD]          return escape space z x s c), MOD: the modifier state
+//   key SYM                  a press and a release, each followed by one pass
+//   mousemove X Y            push a pointer move (window pixels)
+//   mousedown BUTTON X Y     push a button press
+//   mouseup BUTTON X Y       push a button release
+//   shot FILE.bmp            save the last drawn frame
+//   expect-state NAME        fail unless the current screen is NAME
+//   quit                     push the window's close event
+// Events are handled by the next pass. Exit status: 0 when the script ran to its end,
+// 1 when a command failed, 2 when the game ended with a fatal error.
+#include <GL/gl.h>
+#include <SDL/SDL.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <iostream>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/FatalError.h"
+#include "app/GameState.h"
+
+namespace {
+
+int keyCode(const std::string& name)
+{
+    static const std::map<std::string, int> names = {
+        {"up", SDLK_UP},         {"down", SDLK_DOWN},   {"left", SDLK_LEFT},   {"right", SDLK_RIGHT},
+        {"return", SDLK_RETURN}, {"escape", SDLK_ESCAPE}, {"space", SDLK_SPACE}, {"z", SDLK_z},
+        {"x", SDLK_x},           {"s", SDLK_s},         {"c", SDLK_c},
+    };
+    auto it = names.find(name);
+    return it != names.end() ? it->second : std::atoi(name.c_str());
+}
+
+void pushKey(Uint8 type, int sym, int mod)
+{
+    SDL_Event event;
+    event.type = type;
+    event.key.type = type;
+    event.key.which = 0;
+    event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.key.keysym.scancode = 0;
+    event.key.keysym.sym = static_cast<SDLKey>(sym);
+    event.key.keysym.mod = static_cast<SDLMod>(mod);
+    event.key.keysym.unicode = 0;
+    SDL_PushEvent(&event);
+}
+
+void pushMouseMove(int x, int y)
+{
+    SDL_Event event;
+    event.type = SDL_MOUSEMOTION;
+    event.motion.type = SDL_MOUSEMOTION;
+    event.motion.which = 0;
+    event.motion.state = 0;
+    event.motion.x = static_cast<Uint16>(x);
+    event.motion.y = static_cast<Uint16>(y);
+    event.motion.xrel = 0;
+    event.motion.yrel = 0;
+    SDL_PushEvent(&event);
+}
+
+void pushMouseButton(Uint8 type, int button, int x, int y)
+{
+    SDL_Event event;
+    event.type = type;
+    event.button.type = type;
+    event.button.which = 0;
+    event.button.button = static_cast<Uint8>(button);
+    event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    event.button.x = static_cast<Uint16>(x);
+    event.button.y = static_cast<Uint16>(y);
+    SDL_PushEvent(&event);
+}
+
+void pushQuit()
+{
+    SDL_Event event;
+    event.type = SDL_QUIT;
+    event.quit.type = SDL_QUIT;
+    SDL_PushEvent(&event);
+}
+
+// The frame just presented. The software drawer's screen surface still holds it; with
+// OpenGL it is the front buffer after the swap.
+bool saveShot(const std::string& path)
+{
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    if (!screen)
+        return false;
+    if (!(screen->flags & SDL_OPENGL))
+        return SDL_SaveBMP(screen, path.c_str()) == 0;
+
+    int w = screen->w;
+    int h = screen->h;
+    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
+    glReadBuffer(GL_FRONT);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
+    SDL_Surface* shot = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    if (!shot)
+        return false;
+    for (int row = 0; row < h; ++row) {
+        // OpenGL rows run bottom to top.
+        const unsigned char* source = pixels.data() + static_cast<size_t>(h - 1 - row) * w * 3;
+        unsigned char* target = static_cast<unsigned char*>(shot->pixels) + row * shot->pitch;
+        std::copy(source, source + w * 3, target);
+    }
+    bool saved = SDL_SaveBMP(shot, path.c_str()) == 0;
+    SDL_FreeSurface(shot);
+    return saved;
+}
+
+int runScript(Application& app, std::istream& script)
+{
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(script, line)) {
+        ++lineNumber;
+        std::istringstream words(line);
+        std::string command;
+        if (!(words >> command) || command[0] == '#')
+            continue;
+
+        if (command == "frames") {
+            int n = 0;
+            words >> n;
+            for (int i = 0; i < n; ++i)
+                if (!app.runPass())
+                    break;
+        } else if (command == "keydown" || command == "keyup") {
+            std::string sym;
+            int mod = 0;
+            words >> sym >> mod;
+            pushKey(command == "keydown" ? SDL_KEYDOWN : SDL_KEYUP, keyCode(sym), mod);
+        } else if (command == "key") {
+            std::string sym;
+            words >> sym;
+            pushKey(SDL_KEYDOWN, keyCode(sym), 0);
+            app.runPass();
+            pushKey(SDL_KEYUP, keyCode(sym), 0);
+            app.runPass();
+        } else if (command == "mousemove") {
+            int x = 0, y = 0;
+            words >> x >> y;
+            pushMouseMove(x, y);
+        } else if (command == "mousedown" || command == "mouseup") {
+            int button = 0, x = 0, y = 0;
+            words >> button >> x >> y;
+            pushMouseButton(command == "mousedown" ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, button, x, y);
+        } else if (command == "shot") {
+            std::string path;
+            words >> path;
+            if (!saveShot(path)) {
+                std::cout << "driver: line " << lineNumber << ": could not save " << path << std::endl;
+                return 1;
+            }
+        } else if (command == "expect-state") {
+            std::string name;
+            words >> name;
+            std::string current = app.getCurrentState() ? app.getCurrentState()->getName() : "(none)";
+            if (current != name) {
+                std::cout << "driver: line " << lineNumber << ": expected state " << name << ", found "
+                          << current << std::endl;
+                return 1;
+            }
+        } else if (command == "quit") {
+            pushQuit();
+        } else {
+            std::cout << "driver: line " << lineNumber << ": unknown command " << command << std::endl;
+            return 1;
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    if (argc < 2) {
+        std::cout << "usage: tarnwick_driver SCRIPT [game arguments...]" << std::endl;
+        return 1;
+    }
+    std::ifstream script(argv[1]);
+    if (!script) {
+        std::cout << "driver: cannot read " << argv[1] << std::endl;
+        return 1;
+    }
+    std::vector<std::string> args(argv + 2, argv + argc);
+    try {
+        Application app(args);
+        int status = runScript(app, script);
+        std::cout << "driver: script " << (status == 0 ? "finished" : "failed") << std::endl;
+        return status;
+    } catch (FatalError& error) {
+        FatalError copy(error);
+        copy.display();
+        return 2;
+    }
+}

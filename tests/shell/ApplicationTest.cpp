@@ -1,0 +1,302 @@
+// The Application under the SDL dummy video driver with the software drawer: state
+// switching, input forwarding, mouse scaling, joystick mapping and frame pacing.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <sys/stat.h>
+#include <vector>
+
+#include "app/Application.h"
+#include "app/FatalError.h"
+#include "app/GameState.h"
+
+namespace {
+
+// A screen that remembers what reached it.
+class RecordingState : public GameState {
+public:
+    RecordingState(Application* app, const std::string& name, std::vector<std::string>* log)
+        : GameState(app), name(name), log(log) {}
+
+    void draw(Drawer*) override { log->push_back(name + " draw"); }
+    void keyDown(const SDL_keysym& key) override { log->push_back(name + " down " + std::to_string(key.sym)); }
+    void keyUp(const SDL_keysym& key) override { log->push_back(name + " up " + std::to_string(key.sym)); }
+    void mouseDown(int button, int x, int y) override { record("mousedown", button, x, y); }
+    void mouseUp(int button, int x, int y) override { record("mouseup", button, x, y); }
+    void mouseMove(int x, int y) override { record("mousemove", 0, x, y); }
+    std::string getName() const override { return name; }
+
+private:
+    void record(const char* what, int button, int x, int y)
+    {
+        log->push_back(name + " " + what + " " + std::to_string(button) + " " + std::to_string(x) + " "
+                       + std::to_string(y));
+    }
+
+    std::string name;
+    std::vector<std::string>* log;
+};
+
+// A screen that asks for the next screen on its first key, as the real screens do.
+class SwitchingState : public RecordingState {
+public:
+    SwitchingState(Application* app, std::vector<std::string>* log) : RecordingState(app, "TitleScreen", log) {}
+    void keyDown(const SDL_keysym& key) override
+    {
+        RecordingState::keyDown(key);
+        nextState(true);
+    }
+};
+
+class ApplicationTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        char pattern[] = "/tmp/tarnwick-app-XXXXXX";
+        home = mkdtemp(pattern);
+        setenv("HOME", home.c_str(), 1);
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        // No bundle: the game runs without level, sounds or music.
+        setenv("TARNWICK_DATA_DIR", (home + "/no-bundle").c_str(), 1);
+    }
+
+    void TearDown() override { std::system(("rm -rf '" + home + "'").c_str()); }
+
+    static void pushKey(Uint8 type, SDLKey sym)
+    {
+        SDL_Event event = {};
+        event.type = type;
+        event.key.type = type;
+        event.key.keysym.sym = sym;
+        SDL_PushEvent(&event);
+    }
+
+    static void pushQuit()
+    {
+        SDL_Event event = {};
+        event.type = SDL_QUIT;
+        SDL_PushEvent(&event);
+    }
+
+    std::string home;
+    std::vector<std::string> log;
+};
+
+const std::vector<std::string> softwareQuiet = {"--sdl", "--nosound", "--nomusic"};
+
+TEST_F(ApplicationTest, StartsOnTheTitleScreen)
+{
+    Application app(softwareQuiet);
+    ASSERT_NE(app.getCurrentState(), nullptr);
+    EXPECT_EQ(app.getCurrentState()->getName(), "TitleScreen");
+    EXPECT_EQ(app.getWidth(), 800);
+    EXPECT_EQ(app.getHeight(), 600);
+    EXPECT_TRUE(app.isSoundOff());
+    EXPECT_TRUE(app.isMusicOff());
+}
+
+TEST_F(ApplicationTest, SwitchingFollowsTheTable)
+{
+    Application app(softwareQuiet);
+    app.nextState(false);
+    EXPECT_EQ(app.getCurrentState()->getName(), "GamePlay");
+    app.nextState(false);
+    EXPECT_EQ(app.getCurrentState()->getName(), "TitleScreen");
+    app.nextState(true);
+    EXPECT_EQ(app.getCurrentState()->getName(), "LevelEditor");
+    app.nextState(true);
+    EXPECT_EQ(app.getCurrentState()->getName(), "LevelEditor");
+    app.nextState(false);
+    EXPECT_EQ(app.getCurrentState()->getName(), "TitleScreen");
+}
+
+TEST_F(ApplicationTest, AStateOfAnotherNameIsKeptByNextStateFalse)
+{
+    Application app(softwareQuiet);
+    RecordingState* odd = new RecordingState(&app, "Elsewhere", &log);
+    app.setCurrentState(odd);
+    app.nextState(false);
+    EXPECT_EQ(app.getCurrentState(), odd);
+    app.nextState(true);
+    EXPECT_EQ(app.getCurrentState()->getName(), "LevelEditor");
+}
+
+TEST_F(ApplicationTest, EventsAfterASwitchReachTheNewStateWhichDrawsThatPass)
+{
+    Application app(softwareQuiet);
+    app.setCurrentState(new SwitchingState(&app, &log));
+    pushKey(SDL_KEYDOWN, SDLK_RETURN);
+    pushKey(SDL_KEYDOWN, SDLK_DOWN);
+    ASSERT_TRUE(app.runPass());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "TitleScreen down 13");
+    EXPECT_EQ(app.getCurrentState()->getName(), "LevelEditor");
+}
+
+TEST_F(ApplicationTest, QuitStillDeliversQueuedEventsButDrawsNoMore)
+{
+    Application app(softwareQuiet);
+    app.setCurrentState(new RecordingState(&app, "Screen", &log));
+    pushQuit();
+    pushKey(SDL_KEYDOWN, SDLK_z);
+    EXPECT_FALSE(app.runPass());
+    EXPECT_TRUE(app.isQuitRequested());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "Screen down 122");
+}
+
+TEST_F(ApplicationTest, APassDrawsTheCurrentState)
+{
+    Application app(softwareQuiet);
+    app.setCurrentState(new RecordingState(&app, "Screen", &log));
+    ASSERT_TRUE(app.runPass());
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "Screen draw");
+}
+
+TEST_F(ApplicationTest, MousePositionsAreScaledToTheLogicalScreen)
+{
+    Application app(softwareQuiet);  // 800 x 600 requested
+    app.setCurrentState(new RecordingState(&app, "S", &log));
+    app.mouseDown(1, 400, 300);
+    app.mouseUp(3, 799, 599);
+    app.mouseMove(0, 0);
+    ASSERT_EQ(log.size(), 3u);
+    EXPECT_EQ(log[0], "S mousedown 1 512 384");
+    EXPECT_EQ(log[1], "S mouseup 3 1022 766");
+    EXPECT_EQ(log[2], "S mousemove 0 0 0");
+}
+
+TEST_F(ApplicationTest, AZeroWindowSizeFromTheSettingsFileScalesByTheRealWindow)
+{
+    std::string folder = home + "/Library/Application Support/Tarnwick";
+    std::system(("mkdir -p '" + folder + "'").c_str());
+    std::ofstream(folder + "/Tarnwick.conf") << "w 0\nh 0\na 0\nf 0\nns 1\nnm 1\nsdl 1\n";
+
+    Application app({});
+    EXPECT_EQ(app.getWidth(), 0);
+    app.setCurrentState(new RecordingState(&app, "S", &log));
+    app.mouseDown(1, 512, 384);  // the software drawer's window is 1024 x 768
+    ASSERT_EQ(log.size(), 1u);
+    EXPECT_EQ(log[0], "S mousedown 1 512 384");
+}
+
+TEST(MouseScaling, SinglePrecisionDivisionThenMultiplication)
+{
+    EXPECT_EQ(Application::scaleToLogical(400, 800, 1024), 512);
+    EXPECT_EQ(Application::scaleToLogical(300, 600, 768), 384);
+    EXPECT_EQ(Application::scaleToLogical(799, 800, 1024), 1022);
+    EXPECT_EQ(Application::scaleToLogical(599, 600, 768), 766);
+    EXPECT_EQ(Application::scaleToLogical(1023, 640, 1024), 1636);  // beyond the screen: kept
+}
+
+TEST_F(ApplicationTest, StickMovesPressAndReleaseArrows)
+{
+    Application app(softwareQuiet);
+    app.setCurrentState(new RecordingState(&app, "S", &log));
+
+    // Centre to full right: only a press of Right; further moves press it again.
+    app.joystickAxis(0, 32767);
+    app.joystickAxis(0, 20000);
+    // Back to the centre: Right then Left released, held or not.
+    app.joystickAxis(0, 100);
+    std::vector<std::string> expected = {"S down 275", "S down 275", "S up 275", "S up 276"};
+    EXPECT_EQ(log, expected);
+
+    log.clear();
+    app.joystickAxis(1, 32767);   // down
+    app.joystickAxis(1, -32768);  // straight to up: release Down, press Up
+    expected = {"S down 274", "S up 274", "S down 273"};
+    EXPECT_EQ(log, expected);
+
+    log.clear();
+    app.joystickAxis(0, -129);  // just outside the dead zone: Left
+    app.joystickAxis(0, 129);   // Left was held: release it, press Right
+    app.joystickAxis(0, -128);  // the dead zone's edge
+    expected = {"S down 276", "S up 276", "S down 275", "S up 275", "S up 276"};
+    EXPECT_EQ(log, expected);
+
+    log.clear();
+    app.joystickAxis(2, 32767);  // other axes do nothing
+    EXPECT_TRUE(log.empty());
+}
+
+TEST_F(ApplicationTest, JoystickButtonsAreZXAndC)
+{
+    Application app(softwareQuiet);
+    app.setCurrentState(new RecordingState(&app, "S", &log));
+    app.joystickButton(0);
+    app.joystickButton(1);
+    app.joystickButton(2);
+    app.joystickButton(7);
+    std::vector<std::string> expected = {"S down 122", "S down 120", "S down 99", "S down 99"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST_F(ApplicationTest, JoystickEventsFromTheQueueAreMapped)
+{
+    Application app(softwareQuiet);
+    app.setCurrentState(new RecordingState(&app, "S", &log));
+    SDL_Event axis = {};
+    axis.type = SDL_JOYAXISMOTION;
+    axis.jaxis.type = SDL_JOYAXISMOTION;
+    axis.jaxis.axis = 0;
+    axis.jaxis.value = -30000;
+    SDL_PushEvent(&axis);
+    SDL_Event button = {};
+    button.type = SDL_JOYBUTTONUP;
+    button.jbutton.type = SDL_JOYBUTTONUP;
+    button.jbutton.button = 0;
+    SDL_PushEvent(&button);  // releases never reach the screens
+    ASSERT_TRUE(app.runPass());
+    std::vector<std::string> expected = {"S down 276", "S draw"};
+    EXPECT_EQ(log, expected);
+}
+
+TEST(FramePacing, PausesUpToThirtyMillisecondsCountingThePauseTowardsTheNextFrame)
+{
+    Uint32 last = 0;
+    EXPECT_EQ(Application::framePause(10, last), 20u);
+    EXPECT_EQ(last, 10u);
+    EXPECT_EQ(Application::framePause(40, last), 0u);  // 30 ms since: no pause
+    EXPECT_EQ(Application::framePause(69, last), 1u);  // 29 ms: pause 1
+    EXPECT_EQ(Application::framePause(169, last), 0u);
+}
+
+TEST(FramePacing, FiveMillisecondFramesAlternateThirtyAndFiveApart)
+{
+    // Simulate the loop: stamp, pause, then 5 ms of drawing.
+    Uint32 clock = 1000;
+    Uint32 last = 0;
+    std::vector<Uint32> frameStarts;
+    for (int i = 0; i < 7; ++i) {
+        Uint32 pause = Application::framePause(clock, last);
+        clock += pause;
+        frameStarts.push_back(clock);
+        clock += 5;
+    }
+    for (size_t i = 2; i < frameStarts.size(); ++i) {
+        Uint32 gap = frameStarts[i] - frameStarts[i - 1];
+        Uint32 previousGap = frameStarts[i - 1] - frameStarts[i - 2];
+        EXPECT_TRUE((gap == 30 && previousGap == 5) || (gap == 5 && previousGap == 30))
+            << "frames " << i - 1 << " and " << i << " are " << gap << " ms apart";
+    }
+}
+
+TEST_F(ApplicationTest, HelpEndsTheRunWithAFatalErrorOfOneNewline)
+{
+    testing::internal::CaptureStdout();
+    try {
+        Application app({"-w", "640", "--help"});
+        FAIL() << "no FatalError";
+    } catch (FatalError& error) {
+        EXPECT_EQ(error.getMessage(), "\n");
+    }
+    std::string out = testing::internal::GetCapturedStdout();
+    EXPECT_NE(out.find("Usage:"), std::string::npos);
+    EXPECT_EQ(out.find("Using default"), std::string::npos);
+}
+
+} // namespace
