@@ -1,0 +1,248 @@
+#include "game/Player.h"
+
+#include <cmath>
+
+#include "assets/Images.h"
+#include "audio/Sounds.h"
+#include "game/GamePlay.h"
+#include "render/Drawer.h"
+#include "render/ImageLoader.h"
+
+namespace {
+
+void playSound(Sounds::SoundType type)
+{
+    Sounds::getInstance()->playSound(type);
+}
+
+} // namespace
+
+Player::Player()
+    : image(0), movingRight(false), movingLeft(false), jumpHeld(false), jumpSpent(false),
+      x(StartX), y(StartY), facingRight(true), jumpPhase(0.0f), jumpBaseY(StartY),
+      falling(false), fallSpeed(FirstFallStep), numReflectors(10), numLives(3)
+{
+}
+
+int Player::column() const
+{
+    return static_cast<int>(static_cast<double>(x) + 0.5);
+}
+
+void Player::moveRight(bool pressed)
+{
+    movingRight = pressed;
+}
+
+void Player::moveLeft(bool pressed)
+{
+    movingLeft = pressed;
+}
+
+void Player::jump(bool pressed)
+{
+    if (pressed) {
+        // Only a fresh press may start a new jump; a repeated press (the joystick never
+        // sends a release) just restarts the arc from here.
+        if (!jumpHeld) {
+            playSound(Sounds::Jump);
+            jumpSpent = false;
+        }
+        jumpPhase = 0.0f;
+        jumpBaseY = y;
+    } else {
+        falling = true;
+    }
+    jumpHeld = pressed;
+}
+
+void Player::reflector(GamePlay* game)
+{
+    if (numReflectors <= 0)
+        return;
+    if (game->addReflector(column(), static_cast<int>(y))) {
+        --numReflectors;
+        playSound(Sounds::Drop);
+    }
+}
+
+void Player::decrementNumLives()
+{
+    --numLives;
+    facingRight = true;
+    jumpPhase = 0.0f;
+    jumpBaseY = StartY;
+    falling = false;
+    fallSpeed = FirstFallStep;
+    playSound(Sounds::Die);
+    // With no life left the player is parked outside the map, out of view.
+    x = numLives > 0 ? StartX : GoneX;
+    y = StartY;
+}
+
+void Player::collectCrate(TileMap& map, int column, int row)
+{
+    map[row][column] = CaveBack;
+    numReflectors += CrateReflectors;
+    playSound(Sounds::Pickup);
+}
+
+void Player::fallOnce()
+{
+    y += fallSpeed;
+    if (fallSpeed < FallStepLimit)
+        fallSpeed += FallAcceleration;
+}
+
+void Player::move(TileMap& map)
+{
+    if (numLives < 1)
+        return;
+
+    // Every test of this frame uses the row the player was in when the frame began.
+    int row = static_cast<int>(y);
+    int c0 = column();
+
+    if (movingRight != movingLeft) {
+        bool alive = movingRight ? stepRight(map, row, c0) : stepLeft(map, row, c0);
+        if (!alive)
+            return;
+    }
+
+    int c = column();
+    // A jump only starts from solid ground; pressed in mid-air it waits for the landing.
+    bool standing = !isPassable(tileAt(map, c, row + 1));
+    if (jumpHeld && !jumpSpent && !(jumpPhase == 0.0f && !standing))
+        jumpStep(map, row, c);
+    else
+        fallStep(map, row, c);
+}
+
+bool Player::stepRight(TileMap& map, int row, int c0)
+{
+    if (c0 <= MapWidth - 1) {
+        int ahead = static_cast<int>(static_cast<double>(x) + 1.0);
+        TileType tile = tileAt(map, ahead, row);
+        if (isPassable(tile) || tile == Crate) {
+            if (tile == Crate)
+                collectCrate(map, ahead, row);
+            x += WalkStep;
+            if (!afterWalk(map, row, c0))
+                return false;
+        } else if (tile == Spikes || tile == Lava) {
+            decrementNumLives();
+            return false;
+        }
+    }
+    facingRight = true;
+    return true;
+}
+
+bool Player::stepLeft(TileMap& map, int row, int c0)
+{
+    if (c0 >= 0) {
+        int ahead = static_cast<int>(x);
+        TileType tile = tileAt(map, ahead, row);
+        if (isPassable(tile) || tile == Crate) {
+            if (tile == Crate)
+                collectCrate(map, ahead, row);
+            x -= WalkStep;
+            if (!afterWalk(map, row, c0))
+                return false;
+        } else if (tile == Spikes || tile == Lava) {
+            decrementNumLives();
+            return false;
+        }
+    }
+    facingRight = false;
+    return true;
+}
+
+// After a step: walking off an edge starts a fall; walking on lava costs a life.
+bool Player::afterWalk(const TileMap& map, int row, int c0)
+{
+    if (isPassable(tileAt(map, column(), row + 1))) {
+        falling = true;
+    } else if (tileAt(map, c0, row + 1) == Lava) {
+        decrementNumLives();
+        return false;
+    }
+    return true;
+}
+
+void Player::jumpStep(TileMap& map, int row, int c)
+{
+    jumpPhase += JumpPhaseStep;
+
+    if (jumpPhase < Pi) {
+        y = static_cast<float>(jumpBaseY - JumpHeight * std::sin(static_cast<double>(jumpPhase)));
+        int r = static_cast<int>(y);
+        TileType head = tileAt(map, c, r);
+        if (!isPassable(tileAt(map, c, r + 1))) {
+            // Rising past the top of a ledge, or coming down on ground: land.
+            falling = false;
+            fallSpeed = FirstFallStep;
+            y = static_cast<float>(r);
+            jumpPhase = Pi;
+        } else if (isPassable(head)) {
+            // still in the air
+        } else if (head == Spikes) {
+            decrementNumLives();
+        } else {
+            y = static_cast<float>(r + 1);
+            jumpPhase = Pi;
+        }
+    }
+
+    // The arc is over but the key is still held: drop until the ground is reached, then
+    // refuse a new jump until the key is pressed again.
+    if (jumpPhase >= Pi) {
+        TileType below = tileAt(map, c, row + 1);
+        if (isPassable(below)) {
+            fallOnce();
+        } else if (below == Crate) {
+            collectCrate(map, c, row + 1);
+            fallOnce();
+        } else if (below == Lava) {
+            decrementNumLives();
+        } else {
+            jumpPhase = 0.0f;
+            jumpSpent = true;
+            jumpBaseY = y;
+        }
+    }
+}
+
+void Player::fallStep(TileMap& map, int row, int c)
+{
+    if (!falling)
+        return;
+    TileType below = tileAt(map, c, row + 1);
+    if (below == Crate) {
+        collectCrate(map, c, row + 1);
+        // The crate's cell is open now, so the fall goes on through it this frame.
+        fallOnce();
+        fallOnce();
+    } else if (below == Lava) {
+        decrementNumLives();
+    } else if (isPassable(below)) {
+        fallOnce();
+    } else {
+        falling = false;
+        fallSpeed = FirstFallStep;
+        y = static_cast<float>(row);
+    }
+}
+
+void Player::draw(Drawer* drawer, GamePlay* game)
+{
+    if (image == 0) {
+        ImageLoader loader;
+        ImageLoader::PixelData robot = loader.loadImage(Images::robot_png, Images::robot_png_size);
+        image = drawer->loadImage(robot.pixels, robot.width, robot.height);
+    }
+    int screenX = static_cast<int>((x - game->getViewX()) * CellPixels - 16.0f);
+    int screenY = static_cast<int>((y - game->getViewY()) * CellPixels - 16.0f);
+    drawer->drawImage(image, static_cast<short>(screenX), static_cast<short>(screenY),
+                      facingRight ? 1.0f : -1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+}

@@ -1,0 +1,384 @@
+#include <cmath>
+
+#include <gtest/gtest.h>
+
+#include "game/Player.h"
+#include "tests/game/GameWorld.h"
+
+using gameworld::Map;
+using gameworld::SoundCounter;
+
+namespace {
+
+// A player standing at its start (4, 22) on an earth floor in row 23.
+class PlayerTest : public ::testing::Test {
+protected:
+    PlayerTest() { gameworld::fillRow(*map, 23, 0, MapWidth - 1, Earth); }
+
+    void frames(int n)
+    {
+        for (int i = 0; i < n; ++i)
+            player.move(*map);
+    }
+
+    Map map;
+    Player player;
+};
+
+// ---- Walking ------------------------------------------------------------------------
+
+TEST_F(PlayerTest, HoldingLeftAndRightTogetherStandsStillAndKeepsTheFacing)
+{
+    player.moveLeft(true);
+    frames(3);
+    float x = player.getX();
+    ASSERT_FALSE(player.isFacingRight());
+
+    player.moveRight(true);
+    frames(5);
+    EXPECT_EQ(x, player.getX());
+    EXPECT_FALSE(player.isFacingRight());
+}
+
+TEST_F(PlayerTest, WalkingRightIntoACrateCollectsItAndMovesInTheSameFrame)
+{
+    map.at(5, 22) = Crate;
+    SoundCounter sounds;
+    player.moveRight(true);
+    frames(1);
+    EXPECT_EQ(CaveBack, map.at(5, 22));
+    EXPECT_EQ(15, player.getNumReflectors());
+    EXPECT_EQ(1u, sounds(Sounds::Pickup));
+    EXPECT_NEAR(4.1f, player.getX(), 1e-5);
+}
+
+TEST_F(PlayerTest, WalkingLeftIntoACrateCollectsItAndMovesInTheSameFrame)
+{
+    map.at(3, 22) = Crate;
+    player.moveLeft(true);
+    frames(1);   // x 4.0 looks at column 4: open
+    ASSERT_EQ(Crate, map.at(3, 22));
+    frames(1);   // x 3.9 looks at column 3: the crate
+    EXPECT_EQ(CaveBack, map.at(3, 22));
+    EXPECT_EQ(15, player.getNumReflectors());
+    EXPECT_NEAR(3.8f, player.getX(), 1e-5);
+}
+
+TEST_F(PlayerTest, WalkingOnSpikesIsSafe)
+{
+    gameworld::fillRow(*map, 23, 0, 100, Spikes);
+    player.moveRight(true);
+    frames(60);
+    EXPECT_EQ(3, player.getNumLives());
+    EXPECT_EQ(22.0f, player.getY());
+    EXPECT_FALSE(player.isFalling());
+    EXPECT_GT(player.getX(), 9.9f);
+}
+
+class PlayerSideHazardTest : public PlayerTest, public ::testing::WithParamInterface<TileType> {};
+
+TEST_P(PlayerSideHazardTest, WalkingIntoItCostsALifeAtOnceWithoutEnteringIt)
+{
+    map.at(8, 22) = GetParam();
+    SoundCounter sounds;
+    player.moveRight(true);
+    float furthest = 0.0f;
+    int frame = 0;
+    while (player.getNumLives() == 3 && frame < 100) {
+        furthest = player.getX();
+        player.move(*map);
+        ++frame;
+    }
+    ASSERT_EQ(2, player.getNumLives());
+    // The last position before the hit had the hazard right ahead (column of x + 1).
+    EXPECT_EQ(8, static_cast<int>(furthest + 1.0f));
+    EXPECT_LT(furthest, 7.15f);
+    EXPECT_EQ(Player::StartX, player.getX());
+    EXPECT_EQ(Player::StartY, player.getY());
+    EXPECT_EQ(1u, sounds(Sounds::Die));
+    EXPECT_EQ(GetParam(), map.at(8, 22));
+}
+
+TEST_P(PlayerSideHazardTest, WalkingLeftIntoItCostsALifeToo)
+{
+    map.at(1, 22) = GetParam();
+    player.moveLeft(true);
+    for (int frame = 0; frame < 30 && player.getNumLives() == 3; ++frame)
+        player.move(*map);
+    EXPECT_EQ(2, player.getNumLives());
+    EXPECT_EQ(Player::StartX, player.getX());
+    EXPECT_TRUE(player.isFacingRight()) << "a lost life turns the player to the right";
+}
+
+INSTANTIATE_TEST_SUITE_P(SpikesAndLava, PlayerSideHazardTest, ::testing::Values(Spikes, Lava));
+
+TEST_F(PlayerTest, SteppingOntoLavaCostsALifeOnTheStepAfterTheCentreIsOverIt)
+{
+    gameworld::fillRow(*map, 23, 7, 30, Lava);
+    player.moveRight(true);
+    while (player.getX() < 6.5f) {
+        player.move(*map);
+        ASSERT_EQ(3, player.getNumLives());
+    }
+    // The centre is over lava now; the lava under the old centre is what costs the life.
+    frames(1);
+    EXPECT_EQ(2, player.getNumLives());
+    EXPECT_EQ(Player::StartX, player.getX());
+}
+
+TEST_F(PlayerTest, LandingOnLavaCostsALife)
+{
+    gameworld::fillRow(*map, 23, 0, MapWidth - 1, Empty);
+    gameworld::fillRow(*map, 30, 0, MapWidth - 1, Lava);
+    player.jump(false);   // a release starts a fall
+    float lastY = 0.0f;
+    int frame = 0;
+    while (player.getNumLives() == 3 && frame < 200) {
+        lastY = player.getY();
+        player.move(*map);
+        ++frame;
+    }
+    EXPECT_EQ(2, player.getNumLives());
+    EXPECT_EQ(29, static_cast<int>(lastY)) << "the life goes when the lava is right below";
+}
+
+// ---- Jumping ------------------------------------------------------------------------
+
+TEST_F(PlayerTest, TheArcLasts31FramesAndRisesAtMostThreeCells)
+{
+    SoundCounter sounds;
+    player.jump(true);
+    EXPECT_EQ(1u, sounds(Sounds::Jump));
+    float highest = 22.0f;
+    int highestFrame = 0;
+    for (int frame = 1; frame <= 31; ++frame) {
+        player.move(*map);
+        ASSERT_LT(player.getJumpPhase(), Player::Pi) << "frame " << frame;
+        ASSERT_LT(player.getY(), 22.0f) << "frame " << frame;
+        if (player.getY() < highest) {
+            highest = player.getY();
+            highestFrame = frame;
+        }
+    }
+    player.move(*map);
+    EXPECT_GE(player.getJumpPhase(), Player::Pi);
+    EXPECT_GE(highest, 19.0f);
+    EXPECT_LT(highest, 19.01f);
+    EXPECT_EQ(16, highestFrame);
+}
+
+TEST_F(PlayerTest, HittingSpikesWithTheHeadCostsALife)
+{
+    map.at(4, 20) = Spikes;
+    player.jump(true);
+    for (int frame = 1; frame <= 3; ++frame) {
+        player.move(*map);
+        ASSERT_EQ(3, player.getNumLives());
+    }
+    player.move(*map);   // phase 0.4 takes the head into row 20
+    EXPECT_EQ(2, player.getNumLives());
+    EXPECT_EQ(Player::StartY, player.getY());
+}
+
+class PlayerCeilingTest : public PlayerTest, public ::testing::WithParamInterface<TileType> {};
+
+TEST_P(PlayerCeilingTest, HittingItWithTheHeadOnlyEndsTheRise)
+{
+    map.at(4, 20) = GetParam();
+    player.jump(true);
+    frames(4);
+    EXPECT_EQ(3, player.getNumLives());
+    EXPECT_EQ(Player::Pi, player.getJumpPhase());
+    // Put back under the ceiling at row 21, then the first fall step of the same frame.
+    EXPECT_NEAR(21.1f, player.getY(), 1e-5);
+    EXPECT_EQ(GetParam(), map.at(4, 20)) << "a crate is not collected with the head";
+
+    float highest = player.getY();
+    for (int i = 0; i < 40; ++i) {
+        player.move(*map);
+        highest = std::min(highest, player.getY());
+    }
+    EXPECT_GE(highest, 21.0f);
+    EXPECT_GE(player.getY(), 22.0f);
+}
+
+INSTANTIATE_TEST_SUITE_P(HeadBlockers, PlayerCeilingTest, ::testing::Values(Lava, Crate, Earth));
+
+TEST_F(PlayerTest, ReleasingJumpMidArcFallsFromThereWithTheCurrentFallStep)
+{
+    player.jump(true);
+    frames(10);
+    float released = player.getY();
+    ASSERT_LT(released, 20.0f);
+    player.jump(false);
+    EXPECT_TRUE(player.isFalling());
+    frames(1);
+    EXPECT_NEAR(released + 0.1f, player.getY(), 1e-5);
+    frames(1);
+    EXPECT_NEAR(released + 0.21f, player.getY(), 1e-5);
+    frames(40);
+    EXPECT_EQ(22.0f, player.getY());
+    EXPECT_FALSE(player.isFalling());
+    EXPECT_EQ(Player::FirstFallStep, player.getFallSpeed());
+}
+
+TEST_F(PlayerTest, HoldingJumpAfterLandingDoesNotJumpAgainUntilPressedAgain)
+{
+    player.jump(true);
+    frames(40);
+    ASSERT_TRUE(player.isJumpSpent());
+    float landed = player.getY();
+    ASSERT_GE(landed, 22.0f);
+    for (int i = 0; i < 60; ++i) {
+        player.move(*map);
+        ASSERT_EQ(landed, player.getY()) << "still holding the key, frame " << i;
+    }
+
+    player.jump(false);
+    frames(1);
+    EXPECT_EQ(22.0f, player.getY()) << "the release snaps the height back onto the ground";
+
+    SoundCounter sounds;
+    player.jump(true);
+    EXPECT_FALSE(player.isJumpSpent());
+    EXPECT_EQ(1u, sounds(Sounds::Jump));
+    frames(1);
+    EXPECT_LT(player.getY(), 22.0f);
+}
+
+TEST_F(PlayerTest, JumpPressedInMidAirStartsOnLandingMeasuredFromThePressHeight)
+{
+    player.jump(true);
+    frames(16);
+    player.jump(false);
+    frames(3);
+    float pressedAt = player.getY();
+    SoundCounter sounds;
+    player.jump(true);
+    EXPECT_EQ(1u, sounds(Sounds::Jump));
+
+    // The player keeps falling until the cell below it is solid; then the arc starts,
+    // measured from where the key was pressed.
+    float before = pressedAt;
+    for (int frame = 0; frame < 100; ++frame) {
+        before = player.getY();
+        player.move(*map);
+        if (player.getY() < before)
+            break;
+    }
+    EXPECT_EQ(22, static_cast<int>(before));
+    EXPECT_NEAR(pressedAt - 3.0f * std::sin(0.1f), player.getY(), 1e-4);
+}
+
+// ---- Falling ------------------------------------------------------------------------
+
+TEST_F(PlayerTest, FallingOntoACrateCollectsItAndFallsTwoStepsThatFrame)
+{
+    map.at(4, 23) = Crate;
+    SoundCounter sounds;
+    player.jump(false);
+    frames(1);
+    EXPECT_EQ(CaveBack, map.at(4, 23));
+    EXPECT_EQ(15, player.getNumReflectors());
+    EXPECT_EQ(1u, sounds(Sounds::Pickup));
+    EXPECT_NEAR(22.0f + 0.1f + 0.11f, player.getY(), 1e-5);
+    EXPECT_NEAR(0.12f, player.getFallSpeed(), 1e-6);
+}
+
+TEST_F(PlayerTest, TheFallStepStopsGrowingAt051After41Frames)
+{
+    gameworld::fillRow(*map, 23, 0, MapWidth - 1, Empty);
+    player.jump(false);
+    frames(40);
+    EXPECT_LT(player.getFallSpeed(), 0.5f);
+    frames(1);
+    EXPECT_NEAR(0.51f, player.getFallSpeed(), 1e-5);
+    float limit = player.getFallSpeed();
+    frames(20);
+    EXPECT_EQ(limit, player.getFallSpeed());
+}
+
+TEST_F(PlayerTest, WalkingOffALedgeStartsAFall)
+{
+    gameworld::fillRow(*map, 23, 6, MapWidth - 1, Empty);
+    player.moveRight(true);
+    while (!player.isFalling())
+        player.move(*map);
+    EXPECT_EQ(6, static_cast<int>(player.getX() + 0.5f));
+}
+
+// ---- Lives --------------------------------------------------------------------------
+
+TEST_F(PlayerTest, ALostLifeRespawnsAtTheStartWithTheMotionReset)
+{
+    gameworld::fillRow(*map, 23, 0, MapWidth - 1, Empty);
+    player.moveLeft(true);
+    player.jump(false);
+    frames(12);
+    ASSERT_GT(player.getFallSpeed(), 0.1f);
+    SoundCounter sounds;
+    player.decrementNumLives();
+    EXPECT_EQ(2, player.getNumLives());
+    EXPECT_EQ(Player::StartX, player.getX());
+    EXPECT_EQ(Player::StartY, player.getY());
+    EXPECT_TRUE(player.isFacingRight());
+    EXPECT_FALSE(player.isFalling());
+    EXPECT_EQ(Player::FirstFallStep, player.getFallSpeed());
+    EXPECT_EQ(10, player.getNumReflectors());
+    EXPECT_EQ(1u, sounds(Sounds::Die));
+}
+
+TEST_F(PlayerTest, TheLastLifeParksThePlayerOutsideTheMapAndStopsIt)
+{
+    player.decrementNumLives();
+    player.decrementNumLives();
+    player.decrementNumLives();
+    EXPECT_EQ(0, player.getNumLives());
+    EXPECT_EQ(-2.0f, player.getX());
+    EXPECT_EQ(22.0f, player.getY());
+
+    player.moveRight(true);
+    player.jump(true);
+    frames(10);
+    EXPECT_EQ(-2.0f, player.getX());
+    EXPECT_EQ(22.0f, player.getY());
+}
+
+// ---- The map's edges ----------------------------------------------------------------
+
+TEST_F(PlayerTest, TheLeftEdgeOfTheMapIsAWall)
+{
+    player.moveLeft(true);
+    frames(200);
+    EXPECT_GT(player.getX(), -1.1f);
+    EXPECT_LT(player.getX(), -0.9f);
+    EXPECT_EQ(3, player.getNumLives());
+}
+
+TEST_F(PlayerTest, TheRightEdgeOfTheMapIsAWall)
+{
+    player.setPosition(1018.0f, 22.0f);
+    player.moveRight(true);
+    frames(200);
+    // It stops once the column of x + 1 is outside the map.
+    EXPECT_GT(player.getX(), 1022.95f);
+    EXPECT_LT(player.getX(), 1023.15f);
+    EXPECT_EQ(1023, static_cast<int>(player.getX() + 0.5f));
+}
+
+TEST_F(PlayerTest, TheTopOfTheMapIsACeiling)
+{
+    gameworld::fillRow(*map, 2, 0, MapWidth - 1, Earth);
+    player.setPosition(4.0f, 1.0f);
+    player.jump(true);
+    float highest = 1.0f;
+    for (int i = 0; i < 60; ++i) {
+        player.move(*map);
+        highest = std::min(highest, player.getY());
+    }
+    EXPECT_GT(highest, -1.2f);
+    EXPECT_GE(player.getY(), 1.0f);
+    EXPECT_LT(player.getY(), 1.5f);
+}
+
+} // namespace
