@@ -151,8 +151,10 @@ def blur_wrap(plane, radius):
 
 # ---------------------------------------------------------------- noise
 
-def periodic_noise(size, beta, seed, lowcut=1.0):
-    """Fractal noise of period 'size' in both axes (FFT-filtered white noise), scaled to 0..1."""
+def periodic_noise(size, beta, seed, lowcut=1.0, kmin=0.0):
+    """Fractal noise of period 'size' in both axes (FFT-filtered white noise), scaled to 0..1.
+    Frequencies below 'kmin' cycles per period are left out, so that no single blob per
+    period dominates (which would make a repeated texture show its grid)."""
     r = rng(seed)
     white = r.standard_normal((size, size))
     f = np.fft.fftfreq(size) * size
@@ -161,6 +163,7 @@ def periodic_noise(size, beta, seed, lowcut=1.0):
     k[0, 0] = 1.0
     spec = np.fft.fft2(white) / np.power(np.maximum(k, lowcut), beta)
     spec[0, 0] = 0.0
+    spec[k < kmin] = 0.0
     n = np.real(np.fft.ifft2(spec))
     n -= n.min()
     n /= max(n.max(), 1e-9)
@@ -222,9 +225,11 @@ def grid(w, h):
 class Sketch:
     """A supersampled PIL canvas for shapes; finished() returns the float RGBA picture."""
 
-    def __init__(self, w, h, scale=4):
-        self.w, self.h, self.s = w, h, scale
-        self.img = Image.new("RGBA", (w * scale, h * scale), (0, 0, 0, 0))
+    def __init__(self, w, h, scale=4, zoom=1):
+        # 'zoom' draws the same design larger (the title picture shows a big robot).
+        self.w, self.h, self.ss = w, h, scale
+        self.s = scale * zoom
+        self.img = Image.new("RGBA", (w * self.s, h * self.s), (0, 0, 0, 0))
         self.draw = ImageDraw.Draw(self.img)
 
     def pts(self, points):
@@ -258,7 +263,7 @@ class Sketch:
             self.draw.rectangle(b, fill=fill, outline=outline, width=w)
 
     def finished(self):
-        return downsample(from_pil(self.img), self.s)
+        return downsample(from_pil(self.img), self.ss)
 
 
 def wobble(points, amount, seed):

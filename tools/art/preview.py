@@ -20,18 +20,22 @@ def _checker(w, h):
     return out
 
 
-def contact_sheet(art, glyphs, path):
+def _zoom(pic, k):
+    return np.repeat(np.repeat(pic, k, axis=0), k, axis=1)
+
+
+def contact_sheet(art, glyphs, path, zoom=2):
     names = [n for n in art if art[n].shape[0] <= 128]
-    cell = 150
-    cols = 8
-    rows = (len(names) + cols - 1) // cols + 4
-    sheet = _checker(cols * cell, rows * cell)
+    cell = 128 * zoom + 24
+    cols = 6
+    rows = (len(names) + cols - 1) // cols
+    sheet = _checker(cols * cell, rows * cell + 3 * 70 + 20)
     labels = []
     for i, n in enumerate(names):
-        x, y = (i % cols) * cell + 10, (i // cols) * cell + 10
-        over_at(art[n], sheet, x, y)
-        labels.append((x, y + 132, n))
-    gy = ((len(names) + cols - 1) // cols) * cell + 10
+        x, y = (i % cols) * cell + 10, (i // cols) * cell + 4
+        over_at(_zoom(art[n], zoom), sheet, x, y)
+        labels.append((x, y + cell - 16, n))
+    gy = rows * cell + 10
     for i, (name, _) in enumerate(GLYPHS):
         x = (i % 16) * 70 + 10
         y = gy + (i // 16) * 70
@@ -44,7 +48,7 @@ def contact_sheet(art, glyphs, path):
 
 
 def _mock_rows():
-    rows = [
+    return [
         "..........................................",
         "..........................................",
         "..........................................",
@@ -61,25 +65,24 @@ def _mock_rows():
         "###ccccccccccccccccccccccccccccPccccccccc#",
         "###ccccccccccccccccccccccccccccPcccccc#cc#",
         "###cccccccccccccccccccccccCccccbcccccc#cc#",
-        "###cccc######ccccccccc####GG####GG#####cc#",
-        "###ccc########cccccccc#########VVVVV###cc#",
-        "###cccccccccccccccccccc#########VVV####cc#",
-        "####cccccccccBcccccccccccccccccccccccccc##",
-        "#####GGGGGGGGGGGGG####VVVVVVVGGGGGGGGG####",
-        "##################################VVV#####",
-        "##########################################",
+        "###cccc######cccccccccGGGGGGGGGGGGG####cc#",
+        "###ccc########ccccccc#################ccc#",
+        "###ccccccccccccccccccccccccccccccccccccc##",
+        "####cccccccccBccccccccccccccccccccccccccc#",
+        "#####GGGGGGGGGGGGGGGGGG#VVVVVVV#GGGGGGG###",
+        "#######################VVVVVVVVV##########",
+        "########################VVVVVVV###########",
         "##########################################",
         "##########################################",
         "##########################################",
     ]
-    return rows
 
 
 def mock_playfield(art, glyphs, path, lit_fraction=0.5):
     scene = Scene(art, _mock_rows(), lit_fraction=lit_fraction, origin=(-16, -16))
-    scene.reflectors = [(15, 15, True), (8, 15, True), (15, 18, True), (31, 16, False)]
-    scene.player = (20.0, 18.0, True)
-    scene.balls = [(25.3, 18.0)]
+    scene.reflectors = [(15, 15, True), (8, 15, True), (15, 19, True), (35, 15, False)]
+    scene.player = (20.0, 19.0, True)
+    scene.balls = [(28.3, 19.0)]
     canvas = scene.render()
     over_at(art["heartui"], canvas, -20, -20)
     over_at(art["lightboxui"], canvas, 435, -20)

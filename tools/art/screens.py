@@ -3,6 +3,7 @@ import numpy as np
 from PIL import Image, ImageDraw, ImageFilter
 
 from .common import (blank, blur, font, from_pil, grid, layer, over, over_at, rgb, rng, smoothstep, to_pil)
+from . import sprites
 from .scene import Scene
 
 W, H = 1024, 768
@@ -25,8 +26,9 @@ def _title_map(fill, g):
     fill(0, 10, 32, 24, "#")
     fill(0, 8, 3, 10, "#")
     fill(29, 8, 32, 10, "#")
-    fill(0, 7, 2, 8, "#")
-    fill(30, 7, 32, 8, "#")
+    fill(0, 7, 4, 8, "#")
+    fill(0, 6, 2, 7, "#")
+    fill(29, 7, 32, 8, "#")
     for c in range(32):
         for r in range(24):
             if g[r][c] == "#" and (r == 0 or g[r - 1][c] == "."):
@@ -39,7 +41,7 @@ def _title_map(fill, g):
     for c in (16, 17, 18):
         g[12][c] = "S"
     fill(20, 20, 25, 22, "V")
-    g[20][14] = "b"
+    g[20][8] = "b"
     g[20][28] = "C"
     fill(29, 16, 30, 21, "#")
     g[19][28] = "c"
@@ -83,7 +85,7 @@ def _big_lettering(text, size, centre_x, baseline, glow_colour=(255, 200, 90)):
 def title_scene(art):
     scene = Scene(art, _map(_title_map), lit_fraction=0.0)
     scene.reflectors = [(5, 20, True), (26, 19, False)]
-    scene.player = (9.0, 20.0, True)
+    scene.player = None
     scene.balls = [(18.4, 20.0)]
     return scene
 
@@ -98,6 +100,12 @@ def titlescreen(art):
     canvas = over(layer(rgb((8, 10, 18)), band * 0.82), canvas)
     canvas = over(_big_lettering("Tarnwick", 190, 512, 215), canvas)
     canvas = over(_caption("a puzzle of lamps, mirrors and light", 34, 512, 285), canvas)
+    # Wick himself, three times his size in the game, on the left hill, and a mirror on
+    # the right one.
+    big = sprites.robot(zoom=3)
+    over_at(big, canvas, -38, 224 - 144)
+    mirror = sprites.reflector(zoom=3)
+    over_at(mirror, canvas, 1024 - 150, 224 - 144)
     return _opaque(canvas)
 
 
@@ -164,28 +172,23 @@ def storyscreen(art):
     y = 214
     icons = []
     for name, line in rows:
-        icons.append((name, 86, y - 4))
-        text.append((150, y + 32, line, 28, False, white, "ls"))
-        y += 58
+        icons.append((name, 84, y))
+        text.append((150, y + 30, line, 28, False, white, "ls"))
+        y += 52
 
-    text.append((512, y + 36, "Controls", 36, True, gold, "ms"))
+    text.append((512, y + 34, "Controls", 36, True, gold, "ms"))
     controls = [("Arrows", "walk"), ("Z", "jump"), ("X", "drop a reflector"), ("Escape", "back to the title")]
-    cy = y + 80
+    cy = y + 76
     positions = [(120, cy), (560, cy), (120, cy + 40), (560, cy + 40)]
     for (key, what), (cx, by) in zip(controls, positions):
         text.append((cx, by, key, 28, True, gold, "ls"))
         text.append((cx + 120, by, what, 28, False, white, "ls"))
-    text.append((512, 712, "Press any key to begin", 30, True, soft, "ms"))
+    text.append((512, 706, "Press any key to begin", 30, True, soft, "ms"))
 
     for name, x, iy in icons:
-        pic = art["heartui"][27:107, 12:92] if name == "heart" else art[name]
-        size = 56 if name != "heart" else 58
-        if name == "heart":
-            _icon(canvas, pic, x - 2, iy - 4, size)
-        else:
-            _icon(canvas, pic, x - 4, iy - 4, 56)
-        if name == "lightboxlit":
-            pass
+        # The tiles' cell is their middle 32 px; shown half as large again here.
+        pic = art["heartui"][32:80, 28:76] if name == "heart" else art[name][10:54, 10:54]
+        _icon(canvas, pic, x, iy, 44 if name == "heart" else 62)
     for x, by, s, size, bold, colour, anchor in text:
         canvas = over(_caption(s, size, x, by, colour, bold, anchor), canvas)
     return _opaque(canvas)

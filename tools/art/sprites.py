@@ -9,10 +9,10 @@ from .common import (CELL, TILE, FRINGE, Sketch, blank, blur, grid, layer, over,
 INK = (24, 22, 30, 255)
 
 
-def robot():
+def robot(zoom=1):
     """Tarnwick's hero, a one-cell robot facing right. The cell is the middle 32 x 32 of
     the picture; the feet stand on its bottom edge (y = 48)."""
-    s = Sketch(TILE, TILE)
+    s = Sketch(TILE, TILE, zoom=zoom)
     foot = FRINGE + CELL          # 48: the ground under the robot
     body = (62, 150, 170, 255)
     body_dark = (38, 98, 116, 255)
@@ -20,10 +20,12 @@ def robot():
     accent = (238, 140, 48, 255)
 
     # Legs and feet (the back leg darker).
-    s.line([(27, 38), (26, 45)], fill=(60, 64, 74, 255), width=3.2)
-    s.rect((22.5, 44.5, 29.5, foot), fill=(40, 42, 50, 255), radius=1.5)
-    s.line([(35, 38), (36, 45)], fill=(96, 100, 112, 255), width=3.2)
-    s.rect((33.5, 44.5, 41.5, foot), fill=(58, 62, 72, 255), outline=INK, width=0.9, radius=1.5)
+    s.line([(26.5, 38), (25.5, 45)], fill=INK, width=4.4)
+    s.line([(26.5, 38), (25.5, 45)], fill=(118, 122, 134, 255), width=2.6)
+    s.rect((21.5, 44, 29.5, foot), fill=(52, 54, 64, 255), outline=INK, width=0.9, radius=1.8)
+    s.line([(35.5, 38), (36.5, 45)], fill=INK, width=4.4)
+    s.line([(35.5, 38), (36.5, 45)], fill=(170, 174, 186, 255), width=2.6)
+    s.rect((32.5, 44, 42.5, foot), fill=(78, 82, 94, 255), outline=INK, width=0.9, radius=1.8)
 
     # Torso.
     s.rect((21, 27, 42, 40), fill=body, outline=INK, width=1.2, radius=4)
@@ -34,9 +36,10 @@ def robot():
     s.ellipse((28, 31.5, 33, 36.5), fill=accent, outline=INK, width=0.8)
     s.ellipse((29.2, 32.4, 31, 34.2), fill=(255, 226, 160, 255))
 
-    # Arm (the near one, swinging slightly forward).
-    s.line([(30, 30), (37, 35.5)], fill=(46, 110, 128, 255), width=3.0)
-    s.ellipse((35.5, 33.8, 39.5, 37.8), fill=(200, 206, 214, 255), outline=INK, width=0.8)
+    # Arm: the near one, hanging at the front and reaching a little forward.
+    s.line([(38, 29.5), (42.5, 35)], fill=INK, width=4.0)
+    s.line([(38, 29.5), (42.5, 35)], fill=(46, 110, 128, 255), width=2.4)
+    s.ellipse((40.4, 33.2, 44.8, 37.6), fill=(200, 206, 214, 255), outline=INK, width=0.8)
 
     # Neck and head.
     s.rect((28.5, 24, 33.5, 28), fill=(70, 74, 84, 255))
@@ -51,11 +54,12 @@ def robot():
     s.ellipse((21.5, 16.5, 26.0, 21.0), fill=(200, 206, 214, 255), outline=INK, width=0.8)
     s.rect((20, 12, 44, 25.5), outline=INK, width=1.2, radius=5)
     # Antenna with its bulb.
-    s.line([(27, 12.5), (25, 6.5)], fill=(60, 62, 70, 255), width=1.3)
+    s.line([(27, 12.5), (25, 6.5)], fill=INK, width=2.6)
+    s.line([(27, 12.5), (25, 6.5)], fill=(170, 174, 186, 255), width=1.2)
     s.ellipse((22.6, 3.6, 27.4, 8.4), fill=accent, outline=INK, width=0.8)
     s.ellipse((23.8, 4.6, 25.4, 6.2), fill=(255, 230, 170, 255))
     pic = s.finished()
-    return over(pic, _shadow(pic, 1.2, 0.5))
+    return over(pic, _shadow(pic, 1.2 * zoom, 0.5, dy=zoom))
 
 
 def _shadow(pic, radius, strength, dx=0, dy=1):
@@ -66,34 +70,37 @@ def _shadow(pic, radius, strength, dx=0, dy=1):
     return out
 
 
-def reflector():
-    """A small mirror on a tripod, tilted at 45 degrees, standing on the cell's floor."""
-    s = Sketch(TILE, TILE)
+def reflector(zoom=1):
+    """A small round mirror in a brass ring, held at 45 degrees by a fork on a post that
+    stands on the cell's floor."""
+    s = Sketch(TILE, TILE, zoom=zoom)
     foot = FRINGE + CELL
     cx = 32.0
-    iron = (70, 70, 80, 255)
-    # Tripod.
-    s.line([(cx, 36), (cx - 8, foot - 0.8)], fill=iron, width=1.8)
-    s.line([(cx, 36), (cx + 8, foot - 0.8)], fill=iron, width=1.8)
-    s.line([(cx, 34), (cx, foot - 0.8)], fill=(90, 90, 100, 255), width=2.0)
-    s.ellipse((cx - 2.2, 33.5, cx + 2.2, 37.9), fill=(180, 140, 60, 255), outline=INK, width=0.7)
-    # The mirror plate: a rounded slab along the diagonal.
-    ang = math.radians(-45)
-    hx, hy = math.cos(ang) * 10.0, math.sin(ang) * 10.0
-    nx, ny = -math.sin(ang) * 2.6, math.cos(ang) * 2.6
-    mx, my = cx, 26.0
-    back = [(mx - hx + nx, my - hy + ny), (mx + hx + nx, my + hy + ny),
-            (mx + hx + nx * 2, my + hy + ny * 2), (mx - hx + nx * 2, my - hy + ny * 2)]
-    s.polygon(back, fill=(120, 86, 40, 255))
-    plate = [(mx - hx - nx, my - hy - ny), (mx + hx - nx, my + hy - ny),
-             (mx + hx + nx, my + hy + ny), (mx - hx + nx, my - hy + ny)]
-    s.polygon(plate, fill=(190, 220, 240, 255), outline=INK, width=1.0)
-    # A streak of reflected light on the glass.
-    s.line([(mx - hx * 0.6 - nx * 0.2, my - hy * 0.6 - ny * 0.2), (mx + hx * 0.1 - nx * 0.2, my + hy * 0.1 - ny * 0.2)],
-           fill=(255, 255, 255, 255), width=1.3)
-    s.line([(cx, 29), (cx, 34)], fill=iron, width=1.6)
+    brass = (196, 150, 64, 255)
+    dark_brass = (120, 86, 34, 255)
+    # Base and post.
+    s.ellipse((cx - 8, foot - 4, cx + 8, foot + 0.5), fill=dark_brass, outline=INK, width=0.8)
+    s.ellipse((cx - 6.5, foot - 3.6, cx + 6.5, foot - 1.0), fill=brass)
+    s.line([(cx, foot - 2.5), (cx, 31)], fill=INK, width=3.6)
+    s.line([(cx, foot - 2.5), (cx, 31)], fill=(150, 154, 166, 255), width=2.0)
+    # Fork holding the mirror's pivots.
+    s.line([(cx - 6.5, 24.5), (cx - 5, 31.5), (cx + 5, 31.5), (cx + 6.5, 24.5)], fill=INK, width=2.8)
+    s.line([(cx - 6.5, 24.5), (cx - 5, 31.5), (cx + 5, 31.5), (cx + 6.5, 24.5)], fill=(150, 154, 166, 255), width=1.4)
+    # The mirror: a disc seen at an angle, tilted so it faces up-left / down-right.
+    my = 22.0
+    disc = []
+    for i in range(48):
+        t = 2 * math.pi * i / 48
+        u, v = 10.5 * math.cos(t), 5.0 * math.sin(t)
+        a = math.radians(-45)
+        disc.append((cx + u * math.cos(a) - v * math.sin(a), my + u * math.sin(a) + v * math.cos(a)))
+    s.polygon(disc, fill=brass, outline=INK, width=1.0)
+    glass = [(cx + (x - cx) * 0.78, my + (y - my) * 0.72) for x, y in disc]
+    s.polygon(glass, fill=(176, 214, 240, 255))
+    s.line([(cx - 5.5, my + 3.0), (cx + 3.5, my - 6.0)], fill=(255, 255, 255, 255), width=1.4)
+    s.line([(cx - 2.5, my + 4.2), (cx + 1.5, my + 0.2)], fill=(230, 244, 255, 255), width=0.8)
     pic = s.finished()
-    return over(pic, _shadow(pic, 1.0, 0.45))
+    return over(pic, _shadow(pic, 1.0 * zoom, 0.45, dy=zoom))
 
 
 def spikeball():
@@ -189,21 +196,25 @@ def lightbox_ui():
 
 
 def reflector_ui():
+    """The placed reflector drawn large: a round mirror at 45 degrees on its post."""
     s = Sketch(HUD, HUD)
     cx, cy = HUD_CX, HUD_CY
-    foot = cy + 20
-    s.line([(cx, cy + 6), (cx - 13, foot)], fill=(200, 204, 214, 255), width=3.0)
-    s.line([(cx, cy + 6), (cx + 13, foot)], fill=(200, 204, 214, 255), width=3.0)
-    s.line([(cx, cy + 2), (cx, foot)], fill=(220, 224, 232, 255), width=3.2)
-    ang = math.radians(-45)
-    hx, hy = math.cos(ang) * 17.0, math.sin(ang) * 17.0
-    nx, ny = -math.sin(ang) * 4.0, math.cos(ang) * 4.0
-    mx, my = cx, cy - 6
-    plate = [(mx - hx - nx, my - hy - ny), (mx + hx - nx, my + hy - ny),
-             (mx + hx + nx, my + hy + ny), (mx - hx + nx, my - hy + ny)]
-    s.polygon(plate, fill=(214, 236, 250, 255))
-    s.line([(mx - hx * 0.7 - nx * 0.3, my - hy * 0.7 - ny * 0.3), (mx + hx * 0.1 - nx * 0.3, my + hy * 0.1 - ny * 0.3)],
-           fill=(255, 255, 255, 255), width=2.2)
-    s.ellipse((cx - 3.5, cy + 0.5, cx + 3.5, cy + 7.5), fill=(240, 200, 110, 255))
+    light = (226, 230, 238, 255)
+    brass = (246, 206, 120, 255)
+    foot = cy + 22
+    s.ellipse((cx - 13, foot - 5, cx + 13, foot + 1), fill=brass)
+    s.line([(cx, foot - 3), (cx, cy + 6)], fill=light, width=3.6)
+    s.line([(cx - 11, cy - 5), (cx - 8.5, cy + 7), (cx + 8.5, cy + 7), (cx + 11, cy - 5)], fill=light, width=3.0)
+    my = cy - 8
+    disc = []
+    for i in range(64):
+        t = 2 * math.pi * i / 64
+        u, v = 19.0 * math.cos(t), 9.0 * math.sin(t)
+        a = math.radians(-45)
+        disc.append((cx + u * math.cos(a) - v * math.sin(a), my + u * math.sin(a) + v * math.cos(a)))
+    s.polygon(disc, fill=brass)
+    glass = [(cx + (x - cx) * 0.8, my + (y - my) * 0.74) for x, y in disc]
+    s.polygon(glass, fill=(206, 234, 252, 255))
+    s.line([(cx - 10, my + 5.5), (cx + 6.5, my - 11)], fill=(255, 255, 255, 255), width=2.6)
     pic = s.finished()
     return over(_outlined(pic), _hud_backing())

@@ -36,10 +36,17 @@ def stone_field(seed, stones, crack_width=5.0, size=CELL * SUPER):
     return height, tone, crack, light
 
 
-def rock_colour(seed, dark, mid, light_col, stones=6, grain=0.10, crack_col=None, crack_width=5.0):
-    """A 32-periodic rock texture as a (32, 32, 3) array."""
+def stone_field_greyness(seed, stones, size):
+    _, _, idx, _ = worley_periodic(size, stones, seed)
+    return rng(seed + 3).uniform(0.0, 1.0, stones).astype(np.float32)[idx] ** 2
+
+
+def rock_colour(seed, dark, mid, light_col, stones=6, grain=0.10, crack_col=None, crack_width=5.0, grey=0.0):
+    """A 32-periodic rock texture as a (32, 32, 3) array. 'grey' is how far some stones
+    drift from the palette towards plain grey."""
     size = CELL * SUPER
     height, tone, crack, light = stone_field(seed, stones, crack_width, size)
+    greyness = stone_field_greyness(seed, stones, size) * grey
     fine = periodic_noise(size, 1.1, seed + 7) - 0.5
     blotch = periodic_noise(size, 2.2, seed + 9, lowcut=2.0) - 0.5
     base = mix(np.broadcast_to(dark, (size, size, 3)), np.broadcast_to(mid, (size, size, 3)),
@@ -47,8 +54,10 @@ def rock_colour(seed, dark, mid, light_col, stones=6, grain=0.10, crack_col=None
     col = mix(base, np.broadcast_to(light_col, (size, size, 3)), np.clip(light, 0, 1) * 0.7)
     col = col * (1.0 + np.clip(light, -1, 0)[..., None] * 0.45)
     col = col * (1.0 + fine[..., None] * grain * 2.0)
+    lum = col.mean(axis=-1, keepdims=True)
+    col = mix(col, np.broadcast_to(lum, col.shape) * rgb((255, 250, 244)), greyness)
     cc = crack_col if crack_col is not None else dark * 0.45
-    col = mix(col, np.broadcast_to(cc, (size, size, 3)), crack * 0.85)
+    col = mix(col, np.broadcast_to(cc, (size, size, 3)), crack * 0.7)
     rgba = np.concatenate([col, np.ones((size, size, 1), np.float32)], axis=-1)
     return downsample(rgba, SUPER)[..., :3]
 
@@ -58,16 +67,28 @@ def tile_repeat(tex):
     return np.tile(tex, (2, 2, 1))
 
 
-def blob_alpha(seed, reach=7.0, soft=5.0, lump=4.0):
-    """The alpha of a soft-edged blob tile: opaque over the cell, fading over the fringe.
-    'reach' is how far past the cell edge alpha crosses one half, 'lump' how much the
-    outline wanders."""
-    d = box_distance(TILE, TILE, FRINGE, FRINGE, FRINGE + CELL, FRINGE + CELL, p=3.0)
-    wander = (noise(TILE, TILE, 2.0, seed) - 0.5) * 2.0 * lump
-    a = 1.0 - smoothstep(reach - soft, reach + soft, d + wander)
-    a = np.where(d <= 0.0, 1.0, a)
+def blob_alpha(seed, reach=5.0, soft=2.5, lump=3.0, top=None):
+    """The alpha of a soft-edged blob tile: opaque over its own cell, and around it a
+    rounded, slightly rough lump that reaches 'reach' pixels past the middle of each
+    cell edge (alpha one half there) and fades out within the fringe. In a run of tiles
+    the lumps merge into one outline with gentle bumps, one per cell. 'top' overrides
+    the reach upwards (the ground the robot stands on must not bury its feet)."""
+    xx, yy = grid(TILE, TILE)
+    c = TILE / 2.0
+    up = reach if top is None else top
+    rx = CELL / 2.0 + reach
+    ry = np.where(yy < c, CELL / 2.0 + up, CELL / 2.0 + reach)
+    p = 3.2
+    d = np.power(np.abs(xx - c) / rx, p) + np.power(np.abs(yy - c) / ry, p)
+    d = np.power(d, 1.0 / p)
+    # Distance in pixels from the blob outline, roughly.
+    dist = (d - 1.0) * (CELL / 2.0 + reach)
+    rough = (noise(TILE, TILE, 1.2, seed) - 0.5) * 2.0 * lump
+    a = 1.0 - smoothstep(-soft, soft, dist + rough)
+    cell = box_distance(TILE, TILE, FRINGE, FRINGE, FRINGE + CELL, FRINGE + CELL, p=2.0)
+    a = np.maximum(a, 1.0 - smoothstep(0.0, 1.0, cell))
     # Nothing may reach the picture's border, or a hard square would show.
-    a *= 1.0 - smoothstep(FRINGE - 4.0, FRINGE - 0.5, d)
+    a *= 1.0 - smoothstep(FRINGE - 4.0, FRINGE - 0.5, cell)
     return a.astype(np.float32)
 
 
@@ -79,16 +100,16 @@ EARTH_LIGHT = rgb((176, 156, 130))
 
 
 def earth_texture():
-    return rock_colour(101, EARTH_DARK, EARTH_MID, EARTH_LIGHT, stones=6)
+    return rock_colour(102, EARTH_DARK, EARTH_MID, EARTH_LIGHT, stones=4, crack_width=4.0, grey=0.5)
 
 
 def earth_tile():
-    return layer(tile_repeat(earth_texture()), blob_alpha(11))
+    return layer(tile_repeat(earth_texture()), blob_alpha(11, top=2.5))
 
 
 def grass_tile():
     rock = tile_repeat(earth_texture())
-    alpha = blob_alpha(12)
+    alpha = blob_alpha(12, top=1.0)
     xx, yy = grid(TILE, TILE)
     top = FRINGE  # the cell's top edge inside the picture
 
@@ -149,16 +170,16 @@ CAVE_LIGHT = rgb((92, 90, 98))
 
 def caveback_tile():
     tex = rock_colour(301, CAVE_DARK, CAVE_MID, CAVE_LIGHT, stones=4, grain=0.06, crack_width=4.0)
-    return layer(tile_repeat(tex), blob_alpha(31, reach=6.0, soft=5.0, lump=3.0))
+    return layer(tile_repeat(tex), blob_alpha(31, reach=5.0, soft=3.5, lump=2.0))
 
 
 def lava_tile():
     size = CELL * SUPER
-    n1 = periodic_noise(size, 1.8, 401, lowcut=1.5)
-    n2 = periodic_noise(size, 2.4, 402, lowcut=1.0)
+    n1 = periodic_noise(size, 1.6, 401, kmin=1.9)
+    n2 = periodic_noise(size, 2.0, 402, kmin=1.9)
     veins = 1.0 - np.abs(n1 - 0.5) * 2.0          # bright where the noise crosses its middle
-    veins = np.power(np.clip(veins, 0, 1), 6.0)
-    heat = np.clip(0.35 * n2 + 0.75 * veins, 0, 1)
+    veins = np.power(np.clip(veins, 0, 1), 4.0)
+    heat = np.clip(0.02 + 0.55 * n2 + 0.6 * veins, 0, 1)
     deep = rgb((120, 18, 8))
     hot = rgb((235, 80, 16))
     white = rgb((255, 226, 120))
@@ -166,38 +187,42 @@ def lava_tile():
     col = mix(col, np.broadcast_to(white, (size, size, 3)), smoothstep(0.6, 1.0, heat))
     rgba = np.concatenate([col, np.ones((size, size, 1), np.float32)], axis=-1)
     tex = downsample(rgba, SUPER)[..., :3]
-    body = layer(tile_repeat(tex), blob_alpha(41, reach=4.0, soft=3.5, lump=1.5))
-    # A warm glow round the pool, faint enough that a run of lava shows no seams.
-    d = box_distance(TILE, TILE, FRINGE, FRINGE, FRINGE + CELL, FRINGE + CELL, p=2.0)
-    glow = layer(rgb((255, 110, 30)), 0.55 * (1.0 - smoothstep(0.0, FRINGE - 1.0, d)) ** 2)
-    return over(body, glow)
+    # The fringe is the same molten texture fading out, so the pool's edge glows softly
+    # and the inside of a pool shows no seams.
+    return layer(tile_repeat(tex), blob_alpha(41, reach=4.0, soft=5.0, lump=1.5))
 
 
 # ---------------------------------------------------------------- hazards and things
 
 def spikes_tile():
-    """Hanging spikes: a ragged rock lip along the cell's top edge with three iron
-    spikes pointing down."""
-    s = Sketch(TILE, TILE)
+    """Hanging spikes: a ragged lip of the ceiling's own rock along the cell's top edge,
+    with three iron spikes pointing down from it."""
     top = FRINGE
-    # The rock lip they hang from (the ceiling above shows the same rock).
-    lip = [(FRINGE - 3, top - 4), (FRINGE + CELL + 3, top - 4), (FRINGE + CELL + 2, top + 4),
-           (FRINGE + 26, top + 6), (FRINGE + 16, top + 5), (FRINGE + 6, top + 6), (FRINGE - 2, top + 4)]
-    s.polygon(lip, fill=(96, 76, 60, 255))
+    s = Sketch(TILE, TILE)
     for i, cx in enumerate((FRINGE + 6, FRINGE + 16, FRINGE + 26)):
-        length = (24, 27, 23)[i]
-        w = 5.2
-        tip = (cx + (0.5, -0.3, 0.4)[i], top + length)
-        s.polygon([(cx - w, top + 2), (cx + w, top + 2), tip], fill=(70, 72, 82, 255))
-        # Lit left face, darker right face.
-        s.polygon([(cx - w, top + 2), (cx - 0.5, top + 2), tip], fill=(178, 182, 196, 255))
-        s.polygon([(cx - w + 1.6, top + 2), (cx - w + 2.8, top + 2), (tip[0] - 0.3, tip[1] - 5)],
-                  fill=(232, 236, 246, 255))
-        s.line([(cx - w, top + 2), tip, (cx + w, top + 2)], fill=(30, 30, 38, 255), width=1.0)
-    # Darker specks on the lip.
-    s.line([(FRINGE + 2, top + 1), (FRINGE + 30, top + 1)], fill=(70, 54, 42, 255), width=1.2)
-    pic = s.finished()
-    return pic
+        length = (25, 28, 24)[i]
+        w = 5.0
+        root = top + 3
+        tip = (cx + (0.6, -0.3, 0.4)[i], top + length)
+        s.polygon([(cx - w, root), (cx + w, root), tip], fill=(64, 66, 78, 255))
+        # Lit left face and a bright edge, darker right face.
+        s.polygon([(cx - w, root), (cx - 0.3, root), tip], fill=(170, 174, 190, 255))
+        s.polygon([(cx - w + 1.4, root), (cx - w + 2.6, root), (tip[0] - 0.3, tip[1] - 5)],
+                  fill=(236, 240, 250, 255))
+        s.line([(cx - w, root), tip, (cx + w, root)], fill=(24, 24, 32, 255), width=1.0)
+    spikes = s.finished()
+    # The lip: earth texture, opaque down to a wavy line a few pixels under the cell's
+    # top, fading upwards into the rock tile above (which shows the same texture).
+    xx, yy = grid(TILE, TILE)
+    edge = top + 5.0 + 1.5 * np.sin(xx * 0.55 + 1.0) + 1.0 * np.sin(xx * 1.3)
+    lip_a = 1.0 - smoothstep(edge - 0.8, edge + 0.8, yy)
+    lip_a *= smoothstep(top - 10.0, top - 2.0, yy)
+    side = box_distance(TILE, TILE, FRINGE + 1, -100, FRINGE + CELL - 1, 200, p=2.0)
+    lip_a *= 1.0 - smoothstep(1.0, 5.0, side)
+    tex = tile_repeat(earth_texture())
+    shade = 1.0 - 0.35 * smoothstep(edge - 4.0, edge, yy)
+    lip = layer(tex * shade[..., None], lip_a)
+    return over(lip, spikes)
 
 
 def crate_tile():
@@ -263,8 +288,8 @@ def lightbox_tile(lit):
 
 
 def lightpipe_tile():
-    """A glassy vertical tube. Its body repeats every 32 px so stacked pipes join; it is
-    see-through so the beam that runs up inside it stays visible."""
+    """A glassy vertical tube with brass couplings at both ends. It is see-through so the
+    beam that runs up inside it stays visible."""
     xx, yy = grid(TILE, TILE)
     cx = TILE / 2.0
     radius = 8.5
@@ -288,8 +313,10 @@ def lightpipe_tile():
                 np.broadcast_to(rgb((232, 200, 120)), (TILE, TILE, 3)), np.clip(0.5 - u * 0.5, 0, 1))
     col = mix(col, brass, ring)
     alpha = np.maximum(alpha, ring)
-    # The ends of a stack fade rather than stop short.
-    alpha *= smoothstep(0.0, 6.0, yy) * smoothstep(0.0, 6.0, TILE - yy)
+    # The glass fills exactly its own cell, so a stack has one layer of glass everywhere;
+    # only the couplings on the joints reach past it, identical in both tiles.
+    in_cell = ((yy > FRINGE) & (yy < FRINGE + CELL)).astype(np.float32)
+    alpha = np.maximum(alpha * in_cell, ring)
     return layer(col, alpha)
 
 
@@ -340,3 +367,4 @@ def beam(vertical):
     col = mix(np.broadcast_to(rgb((255, 200, 90)), (CELL, CELL, 3)),
               np.broadcast_to(rgb((255, 255, 235)), (CELL, CELL, 3)), np.clip(core * 1.2, 0, 1))
     return layer(col, a)
+
