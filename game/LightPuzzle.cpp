@@ -102,12 +102,18 @@ bool LightPuzzle::anyLit(const std::vector<IndexEntry>& line, int after, int bef
 
 bool LightPuzzle::seesLitReflector(const Reflector& from, const Sight& sight) const
 {
-    if (!isInsideMap(from.x, from.y))
-        return false;
-    const std::vector<IndexEntry>& row = rowIndex[static_cast<size_t>(from.y)];
-    const std::vector<IndexEntry>& column = columnIndex[static_cast<size_t>(from.x)];
-    return anyLit(row, sight.left, from.x) || anyLit(row, from.x, sight.right) ||
-           anyLit(column, sight.up, from.y) || anyLit(column, from.y, sight.down);
+    // Something just outside the map can still look into it along its column or row.
+    if (from.y >= 0 && from.y < MapHeight) {
+        const std::vector<IndexEntry>& row = rowIndex[static_cast<size_t>(from.y)];
+        if (anyLit(row, sight.left, from.x) || anyLit(row, from.x, sight.right))
+            return true;
+    }
+    if (from.x >= 0 && from.x < MapWidth) {
+        const std::vector<IndexEntry>& column = columnIndex[static_cast<size_t>(from.x)];
+        if (anyLit(column, sight.up, from.y) || anyLit(column, from.y, sight.down))
+            return true;
+    }
+    return false;
 }
 
 // A reflector that is already lit still walks its left line, and there it compares each
