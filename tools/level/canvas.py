@@ -1,0 +1,60 @@
+"""The level as a grid of tile bytes, with the few drawing operations the design uses."""
+from .sim import EMPTY, EARTH, GRASS, CAVEBACK, LIGHTBOX, LIGHTPIPE, WIDTH, HEIGHT
+
+
+class Canvas:
+    def __init__(self):
+        self.cells = bytearray(WIDTH * HEIGHT)
+        # The ground line: the first solid row of every column before any cave is carved.
+        # Carving below it makes cave background, above it open sky.
+        self.ground = [HEIGHT] * WIDTH
+
+    def get(self, x, y):
+        if 0 <= x < WIDTH and 0 <= y < HEIGHT:
+            return self.cells[y * WIDTH + x]
+        return EARTH
+
+    def put(self, x, y, value):
+        assert 0 <= x < WIDTH and 0 <= y < HEIGHT, (x, y)
+        self.cells[y * WIDTH + x] = value
+
+    def fill(self, x0, y0, x1, y1, value):
+        """Sets every cell of the rectangle x0..x1, y0..y1 (inclusive)."""
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                self.put(x, y, value)
+
+    def rock(self, x0, y0, x1, y1):
+        self.fill(x0, y0, x1, y1, EARTH)
+
+    def carve(self, x0, y0, x1, y1):
+        """Opens the rectangle: cave background under the ground line, sky above it."""
+        for y in range(y0, y1 + 1):
+            for x in range(x0, x1 + 1):
+                self.put(x, y, CAVEBACK if y >= self.ground[x] else EMPTY)
+
+    def terrain(self, x0, x1, top):
+        """Sky above row `top`, rock from it down to the bottom of the map."""
+        for x in range(x0, x1 + 1):
+            self.ground[x] = top
+            for y in range(HEIGHT):
+                self.put(x, y, EARTH if y >= top else EMPTY)
+
+    def box_with_pipe(self, x, y):
+        """A light box with a pipe above it up to the ground line, so that when it is lit
+        its beam climbs out of the rock into the sky."""
+        self.put(x, y, LIGHTBOX)
+        for row in range(self.ground[x], y):
+            self.put(x, row, LIGHTPIPE)
+
+    def grass(self):
+        """Rock whose top faces the open sky grows grass; everything else stays bare."""
+        for y in range(HEIGHT):
+            for x in range(WIDTH):
+                v = self.cells[y * WIDTH + x]
+                if v in (EARTH, GRASS):
+                    above = self.get(x, y - 1) if y > 0 else EMPTY
+                    self.cells[y * WIDTH + x] = GRASS if above == EMPTY else EARTH
+
+    def count(self, value):
+        return self.cells.count(bytes([value]))

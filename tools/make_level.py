@@ -1,0 +1,101 @@
+#!/usr/bin/python3
+"""Builds the shipped level, resources/level.lev, from tools/level/design.py.
+
+    tools/make_level.py [--png FILE] [--scale N] [--check-route]
+
+The output is the same on every run. Before writing it checks the rules a playable level
+must keep (size, a clear start on solid ground, grass only under open sky, enough
+reflectors for every light box); --png draws an overview picture of the played area,
+--check-route plays the route of tests/game/ShippedLevelTest.cpp through the model in
+tools/level/sim.py and reports how it ends.
+"""
+import argparse
+import os
+import sys
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+ROOT = os.path.dirname(HERE)
+sys.path.insert(0, HERE)
+
+from level import design, route  # noqa: E402
+from level.sim import (EMPTY, EARTH, GRASS, CAVEBACK, LAMP, LIGHTBOX, LIGHTPIPE, CRATE,  # noqa: E402
+                       SPIKES, LAVA, SPIKEBALL, WIDTH, HEIGHT, passable)
+
+LEVEL_PATH = os.path.join(ROOT, "resources", "level.lev")
+
+COLOURS = {
+    EMPTY: (70, 90, 130), EARTH: (110, 80, 50), GRASS: (60, 160, 60), CAVEBACK: (45, 35, 30),
+    LAMP: (255, 240, 120), LIGHTBOX: (80, 200, 255), LIGHTPIPE: (170, 170, 190),
+    CRATE: (200, 140, 60), SPIKES: (230, 230, 230), LAVA: (255, 70, 0), SPIKEBALL: (255, 0, 200),
+}
+
+# The part of the map the overview shows: the played area and a margin of its surroundings.
+VIEW = (0, 4, 224, 66)
+
+
+def check(c):
+    cells = c.cells
+    problems = []
+    if len(cells) != WIDTH * HEIGHT:
+        problems.append("size %d" % len(cells))
+    sx, sy = design.START
+    if not (passable(c.get(sx, sy)) and passable(c.get(sx, sy - 1))):
+        problems.append("start cell or the cell above it is blocked")
+    if passable(c.get(sx, sy + 1)):
+        problems.append("no ground under the start")
+    for y in range(HEIGHT):
+        for x in range(WIDTH):
+            if cells[y * WIDTH + x] == GRASS and y > 0 and c.get(x, y - 1) != EMPTY:
+                problems.append("grass under cover at %d,%d" % (x, y))
+    for kind in (LAMP, LIGHTBOX, CRATE, SPIKES, LAVA, SPIKEBALL):
+        if c.count(kind) == 0:
+            problems.append("no tile of kind %d" % kind)
+    return problems
+
+
+def overview(c, path, scale):
+    from PIL import Image
+    x0, y0, x1, y1 = VIEW
+    img = Image.new("RGB", ((x1 - x0) * scale, (y1 - y0) * scale))
+    px = img.load()
+    for y in range(y0, y1):
+        for x in range(x0, x1):
+            col = COLOURS.get(c.get(x, y), (255, 0, 0))
+            for dy in range(scale):
+                for dx in range(scale):
+                    px[(x - x0) * scale + dx, (y - y0) * scale + dy] = col
+    sx, sy = design.START
+    for dy in range(scale):
+        for dx in range(scale):
+            px[(sx - x0) * scale + dx, (sy - y0) * scale + dy] = (255, 255, 255)
+    img.save(path)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--png", help="write an overview picture of the played area")
+    parser.add_argument("--scale", type=int, default=4, help="pixels per cell in the picture")
+    parser.add_argument("--check-route", action="store_true",
+                        help="play the test's route through the rules model")
+    parser.add_argument("--output", default=LEVEL_PATH)
+    args = parser.parse_args()
+
+    c = design.build()
+    problems = check(c)
+    if problems:
+        for p in problems[:20]:
+            print("make_level: " + p)
+        return 1
+    with open(args.output, "wb") as f:
+        f.write(c.cells)
+    print("make_level: wrote %s: %d light boxes, %d lamps, %d crates, %d spike balls"
+          % (args.output, c.count(LIGHTBOX), c.count(LAMP), c.count(CRATE), c.count(SPIKEBALL)))
+    if args.png:
+        overview(c, args.png, args.scale)
+    if args.check_route:
+        return route.play(c.cells, verbose=True)
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
