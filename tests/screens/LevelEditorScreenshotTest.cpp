@@ -1,0 +1,305 @@
+// The cached overview against the plain one, through the real drawers: the software drawer
+// under SDL's dummy video driver and the OpenGL drawer in a 1024 x 768 window on an Xvfb
+// server that the test starts itself. Each comparison runs in a child process of its own,
+// so that SDL is set up and torn down there and not in the other tests.
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <random>
+#include <sys/wait.h>
+
+#include <GL/gl.h>
+
+#include "render/OpenGLDrawer.h"
+#include "render/SDLDrawer.h"
+#include "tests/screens/LevelEditorTestSupport.h"
+
+namespace {
+
+// A level with the look of a cave: bands of rock with grass on top, cave pockets with
+// lamps and light boxes, and noise of every value (those the overview does not show too).
+std::vector<unsigned char> caveLevel()
+{
+    std::mt19937 random(2024);
+    std::vector<unsigned char> bytes(MapWidth * MapHeight, Empty);
+    for (int row = 0; row < MapHeight; ++row) {
+        for (int column = 0; column < MapWidth; ++column) {
+            unsigned char& cell = bytes[row * MapWidth + column];
+            int band = (row + column / 16) % 48;
+            if (band > 30)
+                cell = Earth;
+            else if (band == 30)
+                cell = Grass;
+            else if (band > 18)
+                cell = CaveBack;
+            if (random() % 9 == 0)
+                cell = static_cast<unsigned char>(random() % 12);
+        }
+    }
+    return bytes;
+}
+
+struct Frame {
+    std::vector<unsigned char> rgb;
+    int width = 0;
+    int height = 0;
+};
+
+// The OpenGL frame is read from the back buffer before the swap: what the frame holds,
+// whatever the window system does with the front buffer (Xvfb's reads back black).
+bool readBackBuffer(Frame& frame)
+{
+    frame.width = 1024;
+    frame.height = 768;
+    std::vector<unsigned char> bottomUp(1024 * 768 * 3);
+    glReadBuffer(GL_BACK);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, 1024, 768, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
+    if (glGetError() != GL_NO_ERROR)
+        return false;
+    frame.rgb.resize(bottomUp.size());
+    for (int row = 0; row < 768; ++row)
+        std::memcpy(&frame.rgb[row * 1024 * 3], &bottomUp[(767 - row) * 1024 * 3], 1024 * 3);
+    return true;
+}
+
+Frame drawFrame(Drawer* drawer, LevelEditor* editor)
+{
+    Frame frame;
+    bool openGL = dynamic_cast<OpenGLDrawer*>(drawer) != nullptr;
+    drawer->beginDrawing();
+    editor->draw(drawer);
+    bool read;
+    if (openGL) {
+        drawer->fillRect(0, 0, 0, 0, 0, 0, 0, 0);   // nothing to see; sends the queued quads
+        read = readBackBuffer(frame);
+        drawer->endDrawing();
+    } else {
+        drawer->endDrawing();
+        read = drawer->readFrame(frame.rgb, frame.width, frame.height);
+    }
+    if (!read)
+        frame.rgb.clear();
+    return frame;
+}
+
+// Empty when the two frames are equal, else where and how they differ.
+std::string difference(const Frame& cached, const Frame& plain)
+{
+    if (cached.rgb.empty() || plain.rgb.empty())
+        return "the drawer could not read its frame back";
+    if (cached.width != 1024 || cached.height != 768 || plain.width != 1024 || plain.height != 768)
+        return "frames are not 1024 x 768";
+    int differing = 0;
+    int first = -1;
+    for (size_t i = 0; i < cached.rgb.size(); i += 3) {
+        if (std::memcmp(&cached.rgb[i], &plain.rgb[i], 3) != 0) {
+            if (first < 0)
+                first = static_cast<int>(i / 3);
+            ++differing;
+        }
+    }
+    if (differing == 0)
+        return "";
+    char text[200];
+    const unsigned char* a = &cached.rgb[first * 3];
+    const unsigned char* b = &plain.rgb[first * 3];
+    std::snprintf(text, sizeof(text), "%d pixels differ; first at (%d, %d): cached %d,%d,%d plain %d,%d,%d",
+                  differing, first % 1024, first / 1024, a[0], a[1], a[2], b[0], b[1], b[2]);
+    return text;
+}
+
+// Whether the overview is more than the background: a sign that the pictures were drawn.
+bool showsTiles(const Frame& frame)
+{
+    int bright = 0;
+    for (size_t i = 0; i < frame.rgb.size(); i += 3)
+        if (frame.rgb[i] > 50 || frame.rgb[i + 1] > 70 || frame.rgb[i + 2] > 105)
+            ++bright;
+    return bright > 10000;
+}
+
+// The same edits on both editors: clicks and drags in the overview, then in the window view.
+void edit(LevelEditor* editor, int round)
+{
+    std::mt19937 random(static_cast<unsigned>(round));
+    for (int i = 0; i < 25; ++i) {
+        int x = static_cast<int>(random() % 1024);
+        int y = static_cast<int>(random() % 768);
+        int button = static_cast<int>(random() % 3) + 1;
+        editor->mouseDown(button, x, y);
+        editor->mouseMove(std::min(1023, x + 40), y);
+        editor->mouseMove(std::min(1023, x + 40), std::min(767, y + 40));
+        editor->mouseUp(button, x, y);
+        if (i % 5 == 0)
+            editor->keyDown(keyWith(SDLK_RIGHT));
+    }
+    editor->mouseMove(500, 400);
+}
+
+// Draws the two overviews after each of several rounds of edits; empty when every pair of
+// frames is equal, else what differed.
+std::string compareOverviews(Drawer* drawer)
+{
+    EditorFolder folder;
+    EditorFolder::writeFile(folder.installedLevel(), caveLevel());
+    if (!drawer->initialise(1024, 768, false, 0))
+        return "no video mode";
+
+    std::unique_ptr<LevelEditor> cached = makeEditor();
+    std::unique_ptr<LevelEditor> plain = makeEditor();
+    plain->setOverviewCache(false);
+    cached->keyDown(keyWith(SDLK_z));
+    plain->keyDown(keyWith(SDLK_z));
+
+    Frame first = drawFrame(drawer, cached.get());
+    if (!showsTiles(first))
+        return "the overview shows no tiles";
+    std::string diff = difference(first, drawFrame(drawer, plain.get()));
+    if (!diff.empty())
+        return "first frame: " + diff;
+
+    for (int round = 1; round <= 3; ++round) {
+        edit(cached.get(), round);
+        edit(plain.get(), round);
+        diff = difference(drawFrame(drawer, cached.get()), drawFrame(drawer, plain.get()));
+        if (!diff.empty())
+            return "after edits in the overview, round " + std::to_string(round) + ": " + diff;
+    }
+
+    // Edits made in the window view, shown when the overview comes back.
+    for (LevelEditor* editor : {cached.get(), plain.get()}) {
+        editor->keyDown(keyWith(SDLK_z));
+        drawFrame(drawer, editor);
+        edit(editor, 7);
+        drawFrame(drawer, editor);
+        editor->keyDown(keyWith(SDLK_z));
+    }
+    diff = difference(drawFrame(drawer, cached.get()), drawFrame(drawer, plain.get()));
+    if (!diff.empty())
+        return "after edits in the window view: " + diff;
+    return "";
+}
+
+// What a comparison in a child process ended with.
+enum ChildResult { Same = 0, Different = 1, NoDisplay = 2 };
+
+// Forks a child that sets SDL up with one drawer of its own and compares the overviews
+// there; its messages go to standard error.
+int compareInChild(bool openGL)
+{
+    std::fflush(nullptr);
+    pid_t child = fork();
+    if (child < 0)
+        return Different;
+    if (child == 0) {
+        if (SDL_Init(SDL_INIT_VIDEO) != 0) {
+            std::cerr << "SDL_Init: " << SDL_GetError() << std::endl;
+            _exit(NoDisplay);
+        }
+        std::string result;
+        {
+            std::unique_ptr<Drawer> drawer(openGL ? static_cast<Drawer*>(new OpenGLDrawer())
+                                                  : static_cast<Drawer*>(new SDLDrawer()));
+            result = compareOverviews(drawer.get());
+        }
+        SDL_Quit();
+        if (!result.empty())
+            std::cerr << "cached and plain overviews differ: " << result << std::endl;
+        std::fflush(nullptr);
+        _exit(result.empty() ? Same : Different);
+    }
+    int status = 0;
+    if (waitpid(child, &status, 0) != child || !WIFEXITED(status))
+        return Different;
+    return WEXITSTATUS(status);
+}
+
+// An Xvfb server on a free display, for as long as the object lives.
+class XServer {
+public:
+    XServer()
+    {
+        int fds[2];
+        if (pipe(fds) != 0)
+            return;
+        pid = fork();
+        if (pid == 0) {
+            close(fds[0]);
+            std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        // The server writes the display number and then a newline, in separate writes;
+        // closing the pipe before the newline arrives kills it.
+        std::string number;
+        char c;
+        while (read(fds[0], &c, 1) == 1 && c != '\n')
+            number += c;
+        close(fds[0]);
+        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos)
+            display = ":" + number;
+    }
+
+    ~XServer()
+    {
+        if (pid > 0) {
+            kill(pid, SIGTERM);
+            waitpid(pid, nullptr, 0);
+        }
+    }
+
+    pid_t pid = -1;
+    std::string display;   // empty when the server did not start
+};
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name(name)
+    {
+        const char* old = std::getenv(name);
+        had = old != nullptr;
+        previous = old ? old : "";
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (had)
+            setenv(name, previous.c_str(), 1);
+        else
+            unsetenv(name);
+    }
+
+private:
+    const char* name;
+    std::string previous;
+    bool had;
+};
+
+TEST(LevelEditorScreenshot, CachedOverviewMatchesPlainUnderTheSoftwareDrawer)
+{
+    ScopedEnv driver("SDL_VIDEODRIVER", "dummy");
+    EXPECT_EQ(Same, compareInChild(false));
+}
+
+TEST(LevelEditorScreenshot, CachedOverviewMatchesPlainUnderOpenGL)
+{
+    // Other programs on the machine start X servers too; a display lost to one of them
+    // gets a second server.
+    int result = NoDisplay;
+    for (int attempt = 0; attempt < 2 && result == NoDisplay; ++attempt) {
+        XServer server;
+        ASSERT_FALSE(server.display.empty()) << "Xvfb did not start";
+        ScopedEnv display("DISPLAY", server.display);
+        ScopedEnv driver("SDL_VIDEODRIVER", "x11");
+        result = compareInChild(true);
+    }
+    EXPECT_EQ(Same, result);
+}
+
+} // namespace
