@@ -136,6 +136,15 @@ def _blur_axis(plane, sigma, axis, wrap):
     return out[reach:-reach, :] if axis == 0 else out[:, reach:-reach]
 
 
+def shift(plane, dx, dy):
+    """Moves a 2-D plane by whole pixels, filling with zeros (no wrap-around)."""
+    out = np.zeros_like(plane)
+    h, w = plane.shape
+    out[max(dy, 0):h + min(dy, 0), max(dx, 0):w + min(dx, 0)] = \
+        plane[max(-dy, 0):h + min(-dy, 0), max(-dx, 0):w + min(-dx, 0)]
+    return out
+
+
 def blur(plane, radius, wrap=False):
     """Gaussian blur of a 2-D float plane; beyond the edges it sees zeros (or the
     opposite edge, for periodic textures)."""

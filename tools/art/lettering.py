@@ -4,7 +4,7 @@ level as well as on dark rock, and so the title screen can tint them red by mult
 import numpy as np
 from PIL import Image, ImageDraw
 
-from .common import blank, blur, downsample, font, from_pil, over, rng
+from .common import blank, blur, downsample, font, from_pil, over, rng, shift
 
 GLYPH = 64
 SS = 4  # supersampling
@@ -36,7 +36,7 @@ def _lettered(text, w, h, size, baseline, stroke, angle=0.0, shadow=0.55, widen=
     # A soft drop shadow lifts the letters off busy backgrounds.
     sh = blank(w, h)
     a = blur(pic[..., 3], 1.6) * shadow
-    sh[..., 3] = np.roll(np.roll(a, 2, axis=0), 1, axis=1)
+    sh[..., 3] = shift(a, 1, 2)
     return over(pic, sh)
 
 
@@ -59,9 +59,10 @@ def glyph(char):
     """One 64 x 64 glyph: capitals 44 px tall standing on a baseline at y = 54."""
     index = [c for _, c in GLYPHS].index(char)
     angle = rng(500 + index).uniform(-3.0, 3.0)   # a hand never holds the pen quite straight
-    baseline = 55
+    # The comma's tail would run off the bottom of its square; it sits a little higher.
+    baseline = 48 if char == "," else 53
     size = 66
-    return _lettered(char, GLYPH, GLYPH, size, baseline, stroke=3, angle=angle, widen=1.25, max_width=60)
+    return _lettered(char, GLYPH, GLYPH, size, baseline, stroke=3, angle=angle, widen=1.25, max_width=56)
 
 
 def label(text):

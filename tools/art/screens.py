@@ -2,7 +2,7 @@
 import numpy as np
 from PIL import Image, ImageDraw, ImageFilter
 
-from .common import (blank, blur, font, from_pil, grid, layer, over, over_at, rgb, rng, smoothstep, to_pil)
+from .common import (blank, blur, font, from_pil, grid, layer, over, over_at, rgb, rng, shift, smoothstep, to_pil)
 from . import sprites
 from .scene import Scene
 
@@ -136,7 +136,7 @@ def _panel(x0, y0, x1, y1, fill=(22, 26, 44), alpha=0.9, border=(214, 170, 86)):
     img = img.resize((W, H), Image.LANCZOS)
     pic = from_pil(img)
     shadow = blank(W, H)
-    shadow[..., 3] = np.roll(np.roll(blur(pic[..., 3], 10) * 0.6, 8, axis=0), 6, axis=1)
+    shadow[..., 3] = shift(blur(pic[..., 3], 10) * 0.6, 6, 8)
     return over(pic, shadow)
 
 
@@ -173,7 +173,7 @@ def storyscreen(art):
     icons = []
     for name, line in rows:
         icons.append((name, 84, y))
-        text.append((150, y + 30, line, 28, False, white, "ls"))
+        text.append((156, y + 30, line, 28, False, white, "ls"))
         y += 52
 
     text.append((512, y + 34, "Controls", 36, True, gold, "ms"))
@@ -186,9 +186,13 @@ def storyscreen(art):
     text.append((512, 706, "Press any key to begin", 30, True, soft, "ms"))
 
     for name, x, iy in icons:
-        # The tiles' cell is their middle 32 px; shown half as large again here.
-        pic = art["heartui"][32:80, 28:76] if name == "heart" else art[name][10:54, 10:54]
-        _icon(canvas, pic, x, iy, 44 if name == "heart" else 62)
+        # Each picture is shown a third larger than in the game, centred on its line.
+        if name == "heart":
+            pic, size = art["heartui"][24:88, 20:84], 64
+        else:
+            pic, size = art[name], 84
+        cx, cy = 108, iy + 19
+        _icon(canvas, pic, cx - size // 2, cy - size // 2 + (4 if name in ("reflector",) else 0), size)
     for x, by, s, size, bold, colour, anchor in text:
         canvas = over(_caption(s, size, x, by, colour, bold, anchor), canvas)
     return _opaque(canvas)
@@ -206,4 +210,12 @@ def winscreen(art):
         canvas = over(_caption(line, 34, 512, y, colour, i == 2), canvas)
         y += 46
     canvas = over(_caption("Press any key to return to the title", 26, 512, 528, (196, 206, 230, 255)), canvas)
+    # Wick sits on the panel's top edge, and a lit box on the other end.
+    over_at(sprites.robot(zoom=2), canvas, 744, 192 - 96)
+    over_at(_scaled(art["lightboxlit"], 2), canvas, 176, 192 - 96)
     return canvas
+
+
+def _scaled(pic, k):
+    img = to_pil(pic)
+    return from_pil(img.resize((img.width * k, img.height * k), Image.LANCZOS))

@@ -4,7 +4,7 @@ import math
 
 import numpy as np
 
-from .common import (CELL, TILE, FRINGE, Sketch, blank, blur, grid, layer, over, rgb, smoothstep)
+from .common import (CELL, TILE, FRINGE, Sketch, blank, blur, grid, layer, over, rgb, shift, smoothstep)
 
 INK = (24, 22, 30, 255)
 
@@ -64,7 +64,7 @@ def robot(zoom=1):
 
 def _shadow(pic, radius, strength, dx=0, dy=1):
     a = blur(pic[..., 3], radius) * strength
-    a = np.roll(np.roll(a, dy, axis=0), dx, axis=1)
+    a = shift(a, dx, dy)
     out = blank(pic.shape[1], pic.shape[0])
     out[..., 3] = a
     return out

@@ -174,17 +174,23 @@ def caveback_tile():
 
 
 def lava_tile():
+    """Molten rock: dark red crust plates drifting on glowing yellow-orange cracks."""
     size = CELL * SUPER
-    n1 = periodic_noise(size, 1.6, 401, kmin=1.9)
-    n2 = periodic_noise(size, 2.0, 402, kmin=1.9)
-    veins = 1.0 - np.abs(n1 - 0.5) * 2.0          # bright where the noise crosses its middle
-    veins = np.power(np.clip(veins, 0, 1), 4.0)
-    heat = np.clip(0.02 + 0.55 * n2 + 0.6 * veins, 0, 1)
-    deep = rgb((120, 18, 8))
-    hot = rgb((235, 80, 16))
-    white = rgb((255, 226, 120))
-    col = mix(np.broadcast_to(deep, (size, size, 3)), np.broadcast_to(hot, (size, size, 3)), smoothstep(0.1, 0.6, heat))
-    col = mix(col, np.broadcast_to(white, (size, size, 3)), smoothstep(0.6, 1.0, heat))
+    f1, f2, idx, _ = worley_periodic(size, 5, 401)
+    edge = f2 - f1
+    crack = 1.0 - smoothstep(0.0, 9.0, edge)           # wide soft glow along the cracks
+    core = 1.0 - smoothstep(0.0, 3.0, edge)            # the white-hot middle of a crack
+    swirl = periodic_noise(size, 1.6, 402, kmin=1.9)
+    tone = rng(403).uniform(0.0, 1.0, 5).astype(np.float32)[idx]
+    crust_dark = rgb((110, 20, 10))
+    crust_warm = rgb((190, 52, 14))
+    glow = rgb((255, 130, 24))
+    hot = rgb((255, 236, 140))
+    shape = (size, size, 3)
+    col = mix(np.broadcast_to(crust_dark, shape), np.broadcast_to(crust_warm, shape),
+              np.clip(0.2 + 0.5 * tone + 0.6 * (swirl - 0.5), 0, 1))
+    col = mix(col, np.broadcast_to(glow, shape), crack)
+    col = mix(col, np.broadcast_to(hot, shape), core)
     rgba = np.concatenate([col, np.ones((size, size, 1), np.float32)], axis=-1)
     tex = downsample(rgba, SUPER)[..., :3]
     # The fringe is the same molten texture fading out, so the pool's edge glows softly
