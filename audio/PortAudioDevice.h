@@ -31,6 +31,9 @@ public:
                                  PaStreamCallbackFlags statusFlags, void* userData);
 
 private:
+    static bool findDevices(PaDeviceIndex& input, PaDeviceIndex& output);
+    void chooseSampleRate(const PaStreamParameters& output);
+
     PaStream* stream;
     PortAudioCallback* callback;
     int numInputChannels;

@@ -14,6 +14,9 @@ public:
         unsigned length;
     };
 
+    // A voice. data, length and position belong to whichever side holds it: the game
+    // writes them while active is false and then publishes them by setting active; the
+    // mixer reads them only after seeing active, and hands the voice back by clearing it.
     struct PlayingSound {
         float* data;
         unsigned length;
@@ -25,6 +28,9 @@ public:
 
     static Sounds* getInstance();
 
+    // The file name of each effect inside the sounds folder ("Jump.ogg", ...).
+    static const char* getFileName(SoundType type);
+
     void loadFile(const std::string& path, SoundFile* file);
     void playSound(SoundType type);
     void getAudio(float* output, int frames);
@@ -33,9 +39,21 @@ public:
     // whether or not a voice was free (the game's tests count sound requests with it).
     unsigned getRequestCount(SoundType type) const;
 
+    const SoundFile& getFile(SoundType type) const { return files[type]; }
+    bool isVoiceActive(int voice) const { return playing[voice].active.load(std::memory_order_acquire); }
+
+    Sounds(const Sounds&) = delete;
+    Sounds& operator=(const Sounds&) = delete;
+
+protected:
+    // Loads the six effects from `folder` (which ends in a slash, or is empty for the
+    // working directory). The game's single instance uses the bundle's sounds folder;
+    // tests make players of their own on folders they fill themselves.
+    explicit Sounds(const std::string& folder);
+    ~Sounds();
+
 private:
     Sounds();
-    ~Sounds();
 
     SoundFile files[SoundTypeCount];
     PlayingSound playing[VoiceCount];

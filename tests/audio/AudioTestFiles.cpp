@@ -1,0 +1,89 @@
+#include "AudioTestFiles.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <vorbis/vorbisfile.h>
+
+namespace audiotest {
+
+std::string makeTempFolder()
+{
+    char pattern[] = "/tmp/tarnwick_audio_XXXXXX";
+    char* made = mkdtemp(pattern);
+    return made ? std::string(made) + "/" : std::string();
+}
+
+void removeFolder(const std::string& folder)
+{
+    if (folder.rfind("/tmp/tarnwick_audio_", 0) != 0)
+        return;
+    std::string command = "rm -rf '" + folder + "'";
+    if (std::system(command.c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", folder.c_str());
+}
+
+bool makeOgg(const std::string& path, int channels, int frames, const std::string& synth)
+{
+    std::ostringstream command;
+    command << "sox -q -r 44100 -c " << channels << " -n '" << path << "' synth " << frames
+            << "s " << synth << " vol 0.5";
+    return std::system(command.str().c_str()) == 0;
+}
+
+bool chainFiles(const std::string& first, const std::string& second, const std::string& out)
+{
+    return writeBytes(out, readBytes(first) + readBytes(second));
+}
+
+unsigned oggSerial(const std::string& path)
+{
+    std::string bytes = readBytes(path);
+    if (bytes.size() < 18 || bytes.compare(0, 4, "OggS") != 0)
+        return 0;
+    unsigned serial = 0;
+    for (int i = 3; i >= 0; i--)
+        serial = (serial << 8) | static_cast<unsigned char>(bytes[14 + i]);
+    return serial;
+}
+
+std::vector<std::vector<float>> decodeFirstStream(const std::string& path)
+{
+    std::vector<std::vector<float>> channels;
+    OggVorbis_File vorbisFile;
+    if (ov_fopen(path.c_str(), &vorbisFile) < 0)
+        return channels;
+    vorbis_info* info = ov_info(&vorbisFile, 0);
+    channels.resize(info->channels);
+    for (;;) {
+        float** pcm = nullptr;
+        int stream = 0;
+        long n = ov_read_float(&vorbisFile, &pcm, 4096, &stream);
+        if (n == OV_HOLE)
+            continue;
+        if (n <= 0 || stream != 0)
+            break;
+        for (size_t c = 0; c < channels.size(); c++)
+            channels[c].insert(channels[c].end(), pcm[c], pcm[c] + n);
+    }
+    ov_clear(&vorbisFile);
+    return channels;
+}
+
+bool writeBytes(const std::string& path, const std::string& bytes)
+{
+    std::ofstream out(path, std::ios::binary);
+    out << bytes;
+    return static_cast<bool>(out);
+}
+
+std::string readBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    return bytes.str();
+}
+
+} // namespace audiotest

@@ -1,0 +1,270 @@
+#include "audio/Sounds.h"
+#include "AudioTestFiles.h"
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// A player of its own on a folder of test files (the game's one instance reads the
+// bundle's sounds folder).
+class TestSounds : public Sounds {
+public:
+    explicit TestSounds(const std::string& folder) : Sounds(folder) {}
+    ~TestSounds() {}
+};
+
+const int jumpFrames = 3000;
+const int dropFrames = 100;
+
+class SoundsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        folder = audiotest::makeTempFolder();
+        ASSERT_FALSE(folder.empty());
+        // Each effect its own pitch and length, so that a mix-up would show.
+        ASSERT_TRUE(audiotest::makeOgg(folder + "Connect.ogg", 1, 4000, "sine 300"));
+        ASSERT_TRUE(audiotest::makeOgg(folder + "Die.ogg", 1, 5000, "sine 200"));
+        ASSERT_TRUE(audiotest::makeOgg(folder + "Drop.ogg", 1, dropFrames, "sine 500"));
+        ASSERT_TRUE(audiotest::makeOgg(folder + "Jump.ogg", 1, jumpFrames, "sine 700"));
+        ASSERT_TRUE(audiotest::makeOgg(folder + "Lightbox.ogg", 1, 6000, "sine 900"));
+        ASSERT_TRUE(audiotest::makeOgg(folder + "Pickup.ogg", 1, 2000, "sine 1200"));
+        jump = audiotest::decodeFirstStream(folder + "Jump.ogg").at(0);
+        ASSERT_EQ(jumpFrames, static_cast<int>(jump.size()));
+    }
+
+    void TearDown() override { audiotest::removeFolder(folder); }
+
+    TestSounds* load()
+    {
+        testing::internal::CaptureStdout();
+        TestSounds* sounds = new TestSounds(folder);
+        output = testing::internal::GetCapturedStdout();
+        return sounds;
+    }
+
+    std::string folder;
+    std::string output;
+    std::vector<float> jump;
+};
+
+TEST_F(SoundsTest, LoadsTheSixEffectsAndSaysSo)
+{
+    std::unique_ptr<TestSounds> sounds(load());
+    const char* names[] = { "Connect.ogg", "Die.ogg", "Drop.ogg", "Jump.ogg", "Lightbox.ogg", "Pickup.ogg" };
+    const unsigned lengths[] = { 4000, 5000, dropFrames, jumpFrames, 6000, 2000 };
+    std::string expected;
+    for (int type = 0; type < Sounds::SoundTypeCount; type++) {
+        EXPECT_STREQ(names[type], Sounds::getFileName(Sounds::SoundType(type)));
+        EXPECT_EQ(lengths[type], sounds->getFile(Sounds::SoundType(type)).length) << names[type];
+        EXPECT_NE(nullptr, sounds->getFile(Sounds::SoundType(type)).data);
+        expected += std::string("vorbisfile: Loaded file: ") + folder + names[type] + "\n";
+    }
+    EXPECT_EQ(expected, output);
+}
+
+TEST_F(SoundsTest, NothingPlaysUntilASoundStarts)
+{
+    std::unique_ptr<TestSounds> sounds(load());
+    std::vector<float> block(2 * 256, 0.25f);
+    sounds->getAudio(block.data(), 256);
+    for (float value : block)
+        ASSERT_EQ(0.25f, value);
+    for (int voice = 0; voice < Sounds::VoiceCount; voice++)
+        EXPECT_FALSE(sounds->isVoiceActive(voice));
+}
+
+TEST_F(SoundsTest, TwoJumpsBeforeABlockDoubleTheSamples)
+{
+    std::unique_ptr<TestSounds> sounds(load());
+    sounds->playSound(Sounds::Jump);
+    sounds->playSound(Sounds::Jump);
+    EXPECT_TRUE(sounds->isVoiceActive(0));
+    EXPECT_TRUE(sounds->isVoiceActive(1));
+    EXPECT_FALSE(sounds->isVoiceActive(2));
+    EXPECT_EQ(2u, sounds->getRequestCount(Sounds::Jump));
+    EXPECT_EQ(0u, sounds->getRequestCount(Sounds::Drop));
+
+    std::vector<float> block(2 * 512, 0.0f);
+    sounds->getAudio(block.data(), 512);
+    for (int i = 0; i < 512; i++) {
+        ASSERT_EQ(jump[i] + jump[i], block[2 * i]) << i;
+        ASSERT_EQ(jump[i] + jump[i], block[2 * i + 1]) << i;
+    }
+    // The next block carries on where this one stopped.
+    std::vector<float> next(2 * 16, 0.0f);
+    sounds->getAudio(next.data(), 16);
+    EXPECT_EQ(jump[512] + jump[512], next[0]);
+}
+
+TEST_F(SoundsTest, ASoundEndingInsideABlockLeavesTheRestUntouched)
+{
+    std::unique_ptr<TestSounds> sounds(load());
+    sounds->playSound(Sounds::Jump);
+    std::vector<float> block(2 * 4096, 0.25f);
+    sounds->getAudio(block.data(), 2048);
+    std::fill(block.begin(), block.end(), 0.25f);
+    sounds->getAudio(block.data(), 4096);
+    for (int i = 0; i < 4096; i++) {
+        float expected = 2048 + i < jumpFrames ? 0.25f + jump[2048 + i] : 0.25f;
+        ASSERT_EQ(expected, block[2 * i]) << i;
+        ASSERT_EQ(expected, block[2 * i + 1]) << i;
+    }
+    EXPECT_FALSE(sounds->isVoiceActive(0));
+    sounds->playSound(Sounds::Drop);
+    EXPECT_TRUE(sounds->isVoiceActive(0));
+    EXPECT_FALSE(sounds->isVoiceActive(1));
+}
+
+TEST_F(SoundsTest, AFullVoiceTableDropsRequestsAndFreedVoicesAreReusedLowestFirst)
+{
+    std::unique_ptr<TestSounds> sounds(load());
+    std::unique_ptr<TestSounds> control(load());
+    // Voices 3 and 7 hold the short drop; the rest hold the longer jump.
+    for (int voice = 0; voice < Sounds::VoiceCount; voice++) {
+        Sounds::SoundType type = voice == 3 || voice == 7 ? Sounds::Drop : Sounds::Jump;
+        sounds->playSound(type);
+        control->playSound(type);
+    }
+    for (int voice = 0; voice < Sounds::VoiceCount; voice++)
+        ASSERT_TRUE(sounds->isVoiceActive(voice));
+
+    sounds->playSound(Sounds::Pickup);
+    EXPECT_EQ(1u, sounds->getRequestCount(Sounds::Pickup));
+
+    std::vector<float> block(2 * 200, 0.0f);
+    std::vector<float> controlBlock(2 * 200, 0.0f);
+    sounds->getAudio(block.data(), 200);
+    control->getAudio(controlBlock.data(), 200);
+    EXPECT_EQ(controlBlock, block) << "the 129th sound must not play";
+
+    EXPECT_FALSE(sounds->isVoiceActive(3));
+    EXPECT_FALSE(sounds->isVoiceActive(7));
+    sounds->playSound(Sounds::Pickup);
+    EXPECT_TRUE(sounds->isVoiceActive(3));
+    EXPECT_FALSE(sounds->isVoiceActive(7));
+}
+
+TEST_F(SoundsTest, AStereoEffectLoadsAsItsFirstChannel)
+{
+    ASSERT_TRUE(audiotest::makeOgg(folder + "stereo.ogg", 2, 3000, "sine 440 sine 1500"));
+    std::vector<std::vector<float>> reference = audiotest::decodeFirstStream(folder + "stereo.ogg");
+    ASSERT_EQ(2u, reference.size());
+
+    std::unique_ptr<TestSounds> sounds(load());
+    Sounds::SoundFile file = { nullptr, 0 };
+    testing::internal::CaptureStdout();
+    sounds->loadFile(folder + "stereo.ogg", &file);
+    testing::internal::GetCapturedStdout();
+    ASSERT_EQ(3000u, file.length);
+    ASSERT_NE(nullptr, file.data);
+    std::vector<float> loaded(file.data, file.data + file.length);
+    EXPECT_EQ(reference[0], loaded);
+    EXPECT_NE(reference[1], loaded);
+    delete[] file.data;
+}
+
+TEST_F(SoundsTest, AMissingEffectIsNamedWithItsFullPathAndTheOthersStillPlay)
+{
+    ASSERT_EQ(0, unlink((folder + "Die.ogg").c_str()));
+    std::unique_ptr<TestSounds> sounds(load());
+    EXPECT_NE(std::string::npos, output.find("vorbisfile: fopen could not open file: " + folder + "Die.ogg\n"));
+    EXPECT_EQ(nullptr, sounds->getFile(Sounds::Die).data);
+    EXPECT_EQ(0u, sounds->getFile(Sounds::Die).length);
+
+    // The failed effect plays nothing and reads nothing.
+    sounds->playSound(Sounds::Die);
+    EXPECT_EQ(1u, sounds->getRequestCount(Sounds::Die));
+    EXPECT_FALSE(sounds->isVoiceActive(0));
+    std::vector<float> block(2 * 64, 0.0f);
+    sounds->getAudio(block.data(), 64);
+    for (float value : block)
+        ASSERT_EQ(0.0f, value);
+
+    for (int type = 0; type < Sounds::SoundTypeCount; type++) {
+        if (type == Sounds::Die)
+            continue;
+        EXPECT_NE(nullptr, sounds->getFile(Sounds::SoundType(type)).data);
+        sounds->playSound(Sounds::SoundType(type));
+    }
+    for (int voice = 0; voice < 5; voice++)
+        EXPECT_TRUE(sounds->isVoiceActive(voice));
+    sounds->getAudio(block.data(), 64);
+    bool heard = false;
+    for (float value : block)
+        heard = heard || value != 0.0f;
+    EXPECT_TRUE(heard);
+}
+
+TEST_F(SoundsTest, AFileThatIsNotOggVorbisIsRefused)
+{
+    ASSERT_TRUE(audiotest::writeBytes(folder + "Pickup.ogg", std::string(5000, 'x')));
+    std::unique_ptr<TestSounds> sounds(load());
+    EXPECT_NE(std::string::npos, output.find("vorbisfile: Could not open file: " + folder + "Pickup.ogg\n"));
+    EXPECT_EQ(nullptr, sounds->getFile(Sounds::Pickup).data);
+    sounds->playSound(Sounds::Pickup);
+    EXPECT_FALSE(sounds->isVoiceActive(0));
+}
+
+TEST_F(SoundsTest, AStreamThatCannotGiveItsLengthIsAFailedLoad)
+{
+    // Through a pipe the decoder cannot seek, so it cannot know the total length.
+    std::string bytes = audiotest::readBytes(folder + "Jump.ogg");
+    std::string pipePath = folder + "pipe.ogg";
+    ASSERT_EQ(0, mkfifo(pipePath.c_str(), 0600));
+    std::signal(SIGPIPE, SIG_IGN);
+    std::thread writer([&]() {
+        int fd = open(pipePath.c_str(), O_WRONLY);
+        if (fd < 0)
+            return;
+        size_t written = 0;
+        while (written < bytes.size()) {
+            ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
+            if (n <= 0)
+                break;
+            written += static_cast<size_t>(n);
+        }
+        close(fd);
+    });
+
+    std::unique_ptr<TestSounds> sounds(load());
+    Sounds::SoundFile file = { nullptr, 0 };
+    testing::internal::CaptureStdout();
+    sounds->loadFile(pipePath, &file);
+    std::string message = testing::internal::GetCapturedStdout();
+    writer.join();
+    EXPECT_EQ("vorbisfile: Could not read the length of file: " + pipePath + "\n", message);
+    EXPECT_EQ(nullptr, file.data);
+    EXPECT_EQ(0u, file.length);
+}
+
+TEST_F(SoundsTest, AnEmptyBlockWritesNothing)
+{
+    std::unique_ptr<TestSounds> sounds(load());
+    sounds->playSound(Sounds::Jump);
+    float guard[2] = { 0.5f, 0.5f };
+    sounds->getAudio(guard, 0);
+    EXPECT_EQ(0.5f, guard[0]);
+    EXPECT_EQ(0.5f, guard[1]);
+    EXPECT_TRUE(sounds->isVoiceActive(0));
+}
+
+TEST(SoundsInstance, IsOneObjectLoadedFromTheGamesSoundsFolder)
+{
+    Sounds* sounds = Sounds::getInstance();
+    EXPECT_EQ(sounds, Sounds::getInstance());
+    for (int type = 0; type < Sounds::SoundTypeCount; type++) {
+        EXPECT_NE(nullptr, sounds->getFile(Sounds::SoundType(type)).data) << Sounds::getFileName(Sounds::SoundType(type));
+        EXPECT_GT(sounds->getFile(Sounds::SoundType(type)).length, 0u);
+    }
+}
+
+} // namespace
