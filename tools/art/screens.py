@@ -33,18 +33,17 @@ def _title_map(fill, g):
         for r in range(24):
             if g[r][c] == "#" and (r == 0 or g[r - 1][c] == "."):
                 g[r][c] = "G"
-    fill(2, 12, 30, 21, "c")
+    fill(2, 12, 30, 22, "c")
     fill(3, 11, 12, 12, "c")
     fill(21, 11, 28, 12, "c")
     g[12][5] = "L"
     g[12][26] = "L"
     for c in (16, 17, 18):
         g[12][c] = "S"
-    fill(20, 20, 25, 22, "V")
-    g[20][8] = "b"
-    g[20][28] = "C"
-    fill(29, 16, 30, 21, "#")
-    g[19][28] = "c"
+    fill(20, 22, 25, 24, "V")
+    g[21][8] = "b"
+    g[21][28] = "C"
+    fill(29, 16, 30, 22, "#")
 
 
 def _stars(canvas, seed, y1):
@@ -84,9 +83,9 @@ def _big_lettering(text, size, centre_x, baseline, glow_colour=(255, 200, 90)):
 
 def title_scene(art):
     scene = Scene(art, _map(_title_map), lit_fraction=0.0)
-    scene.reflectors = [(5, 20, True), (26, 19, False)]
+    scene.reflectors = [(5, 21, True), (25, 21, False)]
     scene.player = None
-    scene.balls = [(18.4, 20.0)]
+    scene.balls = [(15.4, 21.0)]
     return scene
 
 
@@ -95,9 +94,12 @@ def titlescreen(art):
     _stars(canvas, 7, 230)
     # The band of the menu: darkened smoothly so the labels, white or tinted red, read.
     xx, yy = grid(W, H)
-    band = smoothstep(400, 448, yy) * (1.0 - smoothstep(640, 688, yy))
+    band = smoothstep(400, 448, yy) * (1.0 - smoothstep(640, 668, yy))
     band *= 1.0 - 0.6 * smoothstep(300, 520, np.abs(xx - 512))
-    canvas = over(layer(rgb((8, 10, 18)), band * 0.82), canvas)
+    # The rock behind the menu is softened as well as darkened: calm, and small to store.
+    soft = from_pil(to_pil(canvas).filter(ImageFilter.GaussianBlur(3)))
+    canvas = canvas * (1.0 - band[..., None]) + soft * band[..., None]
+    canvas = over(layer(rgb((8, 10, 18)), band * 0.78), canvas)
     canvas = over(_big_lettering("Tarnwick", 190, 512, 215), canvas)
     canvas = over(_caption("a puzzle of lamps, mirrors and light", 34, 512, 285), canvas)
     # Wick himself, three times his size in the game, on the left hill, and a mirror on
