@@ -32,7 +32,7 @@ def stone_field(seed, stones, crack_width=5.0, size=CELL * SUPER):
     # Light comes from the upper left; slopes facing it are brighter.
     gx = (np.roll(height, -1, axis=1) - np.roll(height, 1, axis=1)) * 0.5
     gy = (np.roll(height, -1, axis=0) - np.roll(height, 1, axis=0)) * 0.5
-    light = np.clip((-gx * 0.7 - gy * 0.7) * 9.0, -1.0, 1.0)
+    light = np.clip((-gx * 0.7 - gy * 0.7) * 7.0, -1.0, 1.0)
     return height, tone, crack, light
 
 
@@ -57,7 +57,7 @@ def rock_colour(seed, dark, mid, light_col, stones=6, grain=0.10, crack_col=None
     lum = col.mean(axis=-1, keepdims=True)
     col = mix(col, np.broadcast_to(lum, col.shape) * rgb((255, 250, 244)), greyness)
     cc = crack_col if crack_col is not None else dark * 0.45
-    col = mix(col, np.broadcast_to(cc, (size, size, 3)), crack * 0.7)
+    col = mix(col, np.broadcast_to(cc, (size, size, 3)), crack * 0.6)
     rgba = np.concatenate([col, np.ones((size, size, 1), np.float32)], axis=-1)
     return downsample(rgba, SUPER)[..., :3]
 
@@ -170,7 +170,7 @@ CAVE_LIGHT = rgb((92, 90, 98))
 
 def caveback_tile():
     tex = rock_colour(301, CAVE_DARK, CAVE_MID, CAVE_LIGHT, stones=4, grain=0.06, crack_width=4.0)
-    return layer(tile_repeat(tex), blob_alpha(31, reach=5.0, soft=3.5, lump=2.0))
+    return layer(tile_repeat(tex), blob_alpha(31, reach=3.5, soft=2.5, lump=1.5))
 
 
 def lava_tile():
@@ -294,36 +294,43 @@ def lightbox_tile(lit):
 
 
 def lightpipe_tile():
-    """A glassy vertical tube with brass couplings at both ends. It is see-through so the
-    beam that runs up inside it stays visible."""
+    """A glass tube set in a shaft through the rock, with brass couplings at the cell
+    joints. Pipes carry light down through the ground to boxes, so the rock beside the
+    tube is the earth's own texture (seamless with the earth around it), and the tube is
+    see-through, so the beam that runs up inside it shows."""
     xx, yy = grid(TILE, TILE)
     cx = TILE / 2.0
     radius = 8.5
     u = (xx - cx) / radius                      # -1..1 across the tube
+    shape = (TILE, TILE, 3)
     inside = 1.0 - smoothstep(0.92, 1.06, np.abs(u))
+
+    # The rock at the sides, darkened towards the shaft as if in the tube's shadow.
+    rock = tile_repeat(earth_texture())
+    shade = 1.0 - 0.45 * (1.0 - smoothstep(1.0, 1.6, np.abs(u)))
+    rock = rock * shade[..., None]
+    rock_a = blob_alpha(13, top=2.5) * smoothstep(1.0, 1.08, np.abs(u))
+
+    # The glass: faintly tinted, with a bright rim and reflections.
     rim = smoothstep(0.6, 0.98, np.abs(u)) * inside
-    glass = rgb((170, 220, 235))
-    col = np.broadcast_to(glass, (TILE, TILE, 3)).copy()
-    alpha = 0.18 + 0.55 * rim
-    # A bright reflection stripe on the left, a faint one on the right.
+    col = np.broadcast_to(rgb((70, 110, 130)), shape).copy()
+    alpha = 0.72 + 0.2 * rim
     hl = np.exp(-((u + 0.5) / 0.13) ** 2) * 0.8 + np.exp(-((u - 0.62) / 0.08) ** 2) * 0.35
-    col = mix(col, np.broadcast_to(rgb((255, 255, 255)), (TILE, TILE, 3)), np.clip(hl, 0, 1))
+    col = mix(col, np.broadcast_to(rgb((255, 255, 255)), shape), np.clip(hl, 0, 1))
     alpha = np.clip(alpha + hl * 0.6, 0, 1) * inside
-    # Brass couplings at every cell joint (y = 16 and 48 inside the picture), so
-    # that a stack reads as pipe sections.
+    # The glass fills exactly its own cell, so a stack has one layer of glass everywhere;
+    # only the couplings on the joints reach past it, identical in both tiles.
+    in_cell = ((yy > FRINGE) & (yy < FRINGE + CELL)).astype(np.float32)
+    alpha = alpha * in_cell
     ring = np.zeros_like(xx)
     for jy in (FRINGE, FRINGE + CELL):
         ring = np.maximum(ring, 1.0 - smoothstep(1.2, 2.2, np.abs(yy - jy)))
     ring *= 1.0 - smoothstep(1.0, 1.25, np.abs(u))
-    brass = mix(np.broadcast_to(rgb((150, 112, 50)), (TILE, TILE, 3)),
-                np.broadcast_to(rgb((232, 200, 120)), (TILE, TILE, 3)), np.clip(0.5 - u * 0.5, 0, 1))
+    brass = mix(np.broadcast_to(rgb((150, 112, 50)), shape),
+                np.broadcast_to(rgb((232, 200, 120)), shape), np.clip(0.5 - u * 0.5, 0, 1))
     col = mix(col, brass, ring)
     alpha = np.maximum(alpha, ring)
-    # The glass fills exactly its own cell, so a stack has one layer of glass everywhere;
-    # only the couplings on the joints reach past it, identical in both tiles.
-    in_cell = ((yy > FRINGE) & (yy < FRINGE + CELL)).astype(np.float32)
-    alpha = np.maximum(alpha * in_cell, ring)
-    return layer(col, alpha)
+    return over(layer(col, alpha), layer(rock, rock_a))
 
 
 def lamp_tile():
