@@ -1,0 +1,193 @@
+#!/usr/bin/env python3
+"""The level editor in the real game: entered from the title screen, cells edited with
+injected mouse events, saved with left Control-S into the working folder, left with Escape.
+
+Every run uses the test driver under the SDL dummy video driver with the software drawer,
+its own temporary HOME and its own temporary working folder (where "level.lev" is saved)."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
+SHIPPED_LEVEL = os.path.join(BUILD_DIR, "share", "tarnwick", "Contents", "Resources", "level.lev")
+
+MAP_WIDTH = 1024
+MAP_HEIGHT = 768
+LEFT, MIDDLE, RIGHT = 1, 2, 3
+EMPTY, SPIKE_BALL_START = 0, 10
+
+ENTER_EDITOR = """
+frames 2
+expect-state TitleScreen
+key down
+key return
+frames 1
+expect-state LevelEditor
+"""
+
+SAVE = """
+keydown s 64
+keyup s 64
+frames 1
+"""
+
+LEAVE_EDITOR = """
+key escape
+frames 1
+expect-state TitleScreen
+quit
+frames 1
+"""
+
+
+def step(value, button):
+    """A click's new value: left steps forward, every other button backward."""
+    if button == LEFT:
+        return EMPTY if value == SPIKE_BALL_START else value + 1
+    return SPIKE_BALL_START if value == EMPTY else value - 1
+
+
+def click(button, x, y):
+    return "mousedown %d %d %d\nmouseup %d %d %d\nframes 1\n" % (button, x, y, button, x, y)
+
+
+def scroll(key, times):
+    """Key presses in batches that fit SDL's event queue, each batch handled in one pass."""
+    lines = []
+    for start in range(0, times, 50):
+        for _ in range(min(50, times - start)):
+            lines.append("keydown %s" % key)
+        lines.append("frames 1")
+    return "\n".join(lines) + "\n"
+
+
+class EditorTest(unittest.TestCase):
+    def setUp(self):
+        for path in (DRIVER, SHIPPED_LEVEL):
+            if not os.path.exists(path):
+                self.fail("not built: " + path)
+        with open(SHIPPED_LEVEL, "rb") as f:
+            self.shipped = bytearray(f.read())
+        self.assertEqual(len(self.shipped), MAP_WIDTH * MAP_HEIGHT)
+        self.home = tempfile.mkdtemp(prefix="tarnwick-e2e-home-")
+        self.addCleanup(shutil.rmtree, self.home, True)
+        self.work = tempfile.mkdtemp(prefix="tarnwick-e2e-work-")
+        self.addCleanup(shutil.rmtree, self.work, True)
+        self.saved = os.path.join(self.work, "level.lev")
+
+    def run_script(self, script, args=("--sdl", "-w", "1024", "-h", "768")):
+        script_path = os.path.join(self.home, "script.txt")
+        with open(script_path, "w") as f:
+            f.write(script)
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        env.pop("TARNWICK_DATA_DIR", None)
+        env["HOME"] = self.home
+        env["SDL_VIDEODRIVER"] = "dummy"
+        env["SDL_AUDIODRIVER"] = "dummy"
+        result = subprocess.run([DRIVER, script_path, "-ns", "-nm"] + list(args), env=env, cwd=self.work,
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+        out = result.stdout.decode("utf-8", "replace")
+        self.assertEqual(result.returncode, 0, "driver failed:\n" + out + result.stderr.decode("utf-8", "replace"))
+        return out
+
+    def read_saved(self):
+        self.assertTrue(os.path.isfile(self.saved), "level.lev was not saved")
+        with open(self.saved, "rb") as f:
+            data = f.read()
+        self.assertEqual(len(data), MAP_WIDTH * MAP_HEIGHT)
+        return bytearray(data)
+
+    def assert_level(self, saved, expected):
+        changed = [i for i in range(len(expected)) if saved[i] != expected[i]]
+        self.assertEqual(changed, [], "cells differ from what was expected, first at column %s row %s"
+                         % ((changed[0] % MAP_WIDTH, changed[0] // MAP_WIDTH) if changed else ("-", "-")))
+
+    def test_clicks_and_a_drag_are_saved_with_left_control_s(self):
+        expected = bytearray(self.shipped)
+
+        def cell(column, row):
+            return row * MAP_WIDTH + column
+
+        script = ENTER_EDITOR
+        # Window pixels are logical pixels in a 1024 x 768 window: a cell is 32 x 32.
+        for button, column, row in [(LEFT, 3, 4), (RIGHT, 10, 2), (MIDDLE, 31, 23), (LEFT, 3, 4)]:
+            script += click(button, column * 32 + 5, row * 32 + 5)
+            expected[cell(column, row)] = step(expected[cell(column, row)], button)
+
+        # A drag from (20, 10) to (23, 11) paints the clicked cell's new value.
+        script += "mousedown 1 645 325\nframes 1\n"
+        painted = step(expected[cell(20, 10)], LEFT)
+        for column, row in [(20, 10), (21, 10), (22, 10), (23, 10), (23, 11)]:
+            script += "mousemove %d %d\n" % (column * 32 + 5, row * 32 + 5)
+            expected[cell(column, row)] = painted
+        script += "frames 1\nmouseup 1 741 357\nframes 1\n"
+        # Moving without a button changes nothing.
+        script += "mousemove 100 600\nmousemove 400 700\nframes 1\n"
+
+        # Scrolled two columns right and one row down, the view's top-left cell is (2, 1).
+        script += "key right\nkey right\nkey down\n"
+        script += click(LEFT, 5, 5)
+        expected[cell(2, 1)] = step(expected[cell(2, 1)], LEFT)
+
+        # The overview edits the cells the window view would show under the pointer.
+        script += "key z\nframes 2\n"
+        script += click(LEFT, 64 + 5, 5)
+        expected[cell(4, 1)] = step(expected[cell(4, 1)], LEFT)
+        script += "key z\nframes 1\n"
+
+        out = self.run_script(script + SAVE + LEAVE_EDITOR)
+        self.assertNotIn("Could not save", out)
+        saved = self.read_saved()
+        self.assertNotEqual(saved, self.shipped, "no edit reached the file")
+        self.assert_level(saved, expected)
+
+    def test_control_s_with_caps_lock_or_right_control_does_not_save(self):
+        script = ENTER_EDITOR + click(LEFT, 5, 5)
+        script += "keydown s 8256\nkeyup s 8256\nframes 1\n"   # left Control and Caps Lock
+        script += "keydown s 128\nkeyup s 128\nframes 1\n"     # right Control
+        script += "keydown s 0\nkeyup s 0\nframes 1\n"
+        self.run_script(script + LEAVE_EDITOR)
+        self.assertFalse(os.path.exists(self.saved))
+
+    def test_escape_leaves_without_saving_and_the_editor_starts_again_from_the_installed_level(self):
+        script = ENTER_EDITOR + click(LEFT, 5, 5) + "key escape\nframes 1\nexpect-state TitleScreen\n"
+        script += "key down\nkey return\nframes 1\nexpect-state LevelEditor\n" + SAVE + LEAVE_EDITOR
+        self.run_script(script)
+        self.assert_level(self.read_saved(), self.shipped)
+
+    def test_clicks_scaled_past_the_map_change_nothing(self):
+        # Asked for 640 x 480, the software drawer opens 1024 x 768 anyway, and the mouse is
+        # scaled by the size asked for: a click at window x 1000 lands at logical x 1600.
+        script = ENTER_EDITOR + scroll("right", 1000) + scroll("down", 1000)
+        script += click(LEFT, 1000, 100)    # column 992 + 50: past the last column
+        script += click(RIGHT, 100, 700)    # row 744 + 35: past the last row
+        script += click(LEFT, 1000, 700)
+        script += "mousedown 1 600 10\nmousemove 1000 10\nmousemove 1000 700\nmouseup 1 1000 700\nframes 1\n"
+        script += click(RIGHT, 0, 0)        # still inside: column 992, row 744
+        out = self.run_script(script + SAVE + LEAVE_EDITOR, args=("--sdl", "-w", "640", "-h", "480"))
+        self.assertNotIn("Could not save", out)
+
+        expected = bytearray(self.shipped)
+        first = 744 * MAP_WIDTH + 992
+        expected[first] = step(expected[first], RIGHT)
+        dragged = 744 * MAP_WIDTH + 992 + 600 * 1024 // 640 // 32
+        expected[dragged] = step(expected[dragged], LEFT)
+        self.assert_level(self.read_saved(), expected)
+
+    def test_a_save_that_fails_says_why_and_keeps_what_was_there(self):
+        os.mkdir(self.saved)
+        with open(os.path.join(self.saved, "keep"), "w") as f:
+            f.write("x")
+        out = self.run_script(ENTER_EDITOR + click(LEFT, 5, 5) + SAVE + LEAVE_EDITOR)
+        self.assertIn("Could not save level.lev: Is a directory\n", out)
+        self.assertTrue(os.path.isfile(os.path.join(self.saved, "keep")))
+        self.assertEqual(sorted(os.listdir(self.work)), ["level.lev"], "a temporary file was left behind")
+
+
+if __name__ == "__main__":
+    unittest.main(verbosity=2)
