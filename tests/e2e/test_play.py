@@ -1,0 +1,217 @@
+#!/usr/bin/env python3
+"""Playing the real game under the SDL dummy video driver, through the test driver:
+title, story, play (a reflector dropped, a few steps right, a jump), Escape, title. The
+screenshots of the play field are checked against the game's own pictures.
+
+The level is made here: an earth floor in row 23, a lamp above the start (4, 22), a light
+box left of the start and a second box nothing reaches, so that the reflector dropped at
+the start lights one box of two."""
+
+import os
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from PIL import Image
+
+BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
+IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
+FONTS = os.path.join(SOURCE_DIR, "assets", "fonts")
+
+MAP_WIDTH = 1024
+MAP_HEIGHT = 768
+EARTH, LAMP, LIGHT_BOX = 1, 4, 5
+
+SCRIPT = """\
+frames 2
+expect-state TitleScreen
+key return
+frames 1
+expect-state GamePlay
+shot story.bmp
+# the first key only takes the story away
+key space
+frames 2
+shot play1.bmp
+key x
+frames 2
+shot play2.bmp
+keydown right
+frames 10
+keyup right
+frames 2
+shot play3.bmp
+keydown z
+frames 8
+shot play4.bmp
+keyup z
+frames 40
+expect-state GamePlay
+key escape
+frames 2
+expect-state TitleScreen
+quit
+"""
+
+
+def make_level(path):
+    cells = bytearray(MAP_WIDTH * MAP_HEIGHT)
+
+    def put(column, row, value):
+        cells[row * MAP_WIDTH + column] = value
+
+    for column in range(0, 80):
+        put(column, 23, EARTH)
+    put(4, 12, LAMP)
+    put(1, 22, LIGHT_BOX)
+    put(60, 5, LIGHT_BOX)
+    with open(path, "wb") as f:
+        f.write(cells)
+
+
+def picture(name):
+    return Image.open(os.path.join(IMAGES, name)).convert("RGBA")
+
+
+def glyph(char, size):
+    """A glyph as the software drawer scales it: output column c takes source column
+    int(c * 64 / size), likewise for rows."""
+    names = {str(d): "font%d.png" % d for d in range(10)}
+    source = Image.open(os.path.join(FONTS, names[char])).convert("RGBA")
+    cell = int(size)
+    step_x = source.width / cell
+    step_y = source.height / cell
+    scaled = Image.new("RGBA", (cell, cell))
+    for r in range(cell):
+        for c in range(cell):
+            scaled.putpixel((c, r), source.getpixel((int(c * step_x), int(r * step_y))))
+    return scaled
+
+
+def match(shot, image, x, y, tolerance=12):
+    """The share of the image's opaque pixels that the screenshot shows at (x, y)."""
+    total = 0
+    same = 0
+    for py in range(image.height):
+        for px in range(image.width):
+            r, g, b, a = image.getpixel((px, py))
+            sx, sy = x + px, y + py
+            if a != 255 or not (0 <= sx < shot.width and 0 <= sy < shot.height):
+                continue
+            total += 1
+            sr, sg, sb = shot.getpixel((sx, sy))[:3]
+            if abs(sr - r) <= tolerance and abs(sg - g) <= tolerance and abs(sb - b) <= tolerance:
+                same += 1
+    return same / total if total else 0.0
+
+
+def best_match(shot, image, xs, ys):
+    best = (0.0, None, None)
+    for y in ys:
+        for x in xs:
+            score = match(shot, image, x, y)
+            if score > best[0]:
+                best = (score, x, y)
+    return best
+
+
+class PlayTest(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        if not os.access(DRIVER, os.X_OK):
+            raise RuntimeError("the test driver is not built: " + DRIVER)
+        cls.folder = tempfile.mkdtemp(prefix="tarnwick-e2e-play-")
+        home = os.path.join(cls.folder, "home")
+        data = os.path.join(cls.folder, "data")
+        os.makedirs(home)
+        os.makedirs(os.path.join(data, "Contents", "Resources"))
+        make_level(os.path.join(data, "Contents", "Resources", "level.lev"))
+        script = os.path.join(cls.folder, "play.txt")
+        with open(script, "w") as f:
+            f.write(SCRIPT)
+
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        env["HOME"] = home
+        env["SDL_VIDEODRIVER"] = "dummy"
+        env["SDL_AUDIODRIVER"] = "dummy"
+        env["TARNWICK_DATA_DIR"] = data
+        cls.run_result = subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env,
+                                        cwd=cls.folder, stdin=subprocess.DEVNULL, capture_output=True,
+                                        timeout=300)
+        cls.shots = {}
+        for name in ("story", "play1", "play2", "play3", "play4"):
+            path = os.path.join(cls.folder, name + ".bmp")
+            if os.path.exists(path):
+                cls.shots[name] = Image.open(path).convert("RGB")
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.folder, True)
+
+    def shot(self, name):
+        self.assertIn(name, self.shots, "no screenshot %s; driver said:\n%s" % (name, self.output()))
+        return self.shots[name]
+
+    def output(self):
+        return (self.run_result.stdout + self.run_result.stderr).decode("utf-8", "replace")
+
+    def test_the_script_runs_from_title_through_play_back_to_title(self):
+        self.assertEqual(self.run_result.returncode, 0, self.output())
+
+    def test_return_on_the_title_shows_the_story_picture(self):
+        self.assertGreater(match(self.shot("story"), picture("storyscreen.png"), 0, 0), 0.95)
+
+    def test_after_a_key_the_robot_stands_at_its_start(self):
+        # Start (4, 22); the view stops at the left edge and is 10 rows down:
+        # (4 * 32 - 16, 12 * 32 - 16).
+        self.assertGreater(match(self.shot("play1"), picture("robot.png"), 112, 368), 0.9)
+
+    def test_the_sky_shows_at_an_empty_spot_and_brightens_when_a_box_is_lit(self):
+        # The software drawer fills the sky with its top colour: black with nothing lit,
+        # (64, 64, 127) with one box of two lit.
+        self.assertEqual(self.shot("play1").getpixel((800, 200)), (0, 0, 0))
+        self.assertEqual(self.shot("play2").getpixel((800, 200)), (64, 64, 127))
+        self.assertEqual(self.shot("play2").getpixel((600, 700)), (64, 64, 127))
+
+    def test_the_counters_show_lives_lit_boxes_and_reflectors(self):
+        before = self.shot("play1")
+        self.assertGreater(match(before, glyph("3", 36), 60, 18), 0.9)
+        self.assertGreater(match(before, glyph("0", 36), 535, 18), 0.9)
+        self.assertGreater(match(before, glyph("1", 36), 920, 18), 0.9)
+        self.assertGreater(match(before, glyph("0", 36), 956, 18), 0.9)
+        after = self.shot("play2")
+        self.assertGreater(match(after, glyph("1", 36), 535, 18), 0.9)
+        self.assertGreater(match(after, glyph("9", 36), 920, 18), 0.9)
+
+    def test_the_box_beside_the_start_turns_lit(self):
+        unlit, lit = picture("lightbox.png"), picture("lightboxlit.png")
+        before = self.shot("play1")
+        self.assertGreater(match(before, unlit, 16, 368), 0.9)
+        self.assertGreater(match(before, unlit, 16, 368), match(before, lit, 16, 368))
+        after = self.shot("play2")
+        self.assertGreater(match(after, lit, 16, 368), 0.9)
+        self.assertGreater(match(after, lit, 16, 368), match(after, unlit, 16, 368))
+
+    def test_walking_right_moves_the_robot_on_screen(self):
+        # Ten steps of 0.1 cells: one cell, 32 pixels.
+        score, x, y = best_match(self.shot("play3"), picture("robot.png"), range(136, 153), [368])
+        self.assertGreater(score, 0.9)
+        self.assertTrue(142 <= x <= 146, "robot found at x %d" % x)
+
+    def test_jumping_moves_the_view_with_the_robot(self):
+        shot = self.shot("play4")
+        score, x, y = best_match(shot, picture("robot.png"), range(140, 149), [368])
+        self.assertGreater(score, 0.9, "the robot stays on the screen's middle row")
+        # Eight frames up the arc the robot is 3 sin(0.8) = 2.15 cells higher, so the
+        # world, the lit box with it, is drawn about 69 pixels lower.
+        score, x, y = best_match(shot, picture("lightboxlit.png"), [16], range(420, 456))
+        self.assertGreater(score, 0.9)
+        self.assertTrue(430 <= y <= 444, "box found at y %d" % y)
+
+
+if __name__ == "__main__":
+    unittest.main()
