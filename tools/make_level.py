@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Builds the shipped level, resources/level.lev, from tools/level/design.py.
 
-    tools/make_level.py [--png FILE] [--scale N] [--check-route]
+    tools/make_level.py [--png FILE] [--scale N] [--preview COLUMN ROW FILE] [--check-route]
 
 The output is the same on every run. Before writing it checks the rules a playable level
 must keep (size, a clear start on solid ground, grass only under open sky, enough
@@ -75,6 +75,8 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--png", help="write an overview picture of the played area")
     parser.add_argument("--scale", type=int, default=4, help="pixels per cell in the picture")
+    parser.add_argument("--preview", nargs=3, metavar=("COLUMN", "ROW", "FILE"),
+                        help="paint the 32 x 24 cells from COLUMN, ROW with the game's tiles")
     parser.add_argument("--check-route", action="store_true",
                         help="play the test's route through the rules model")
     parser.add_argument("--output", default=LEVEL_PATH)
@@ -92,6 +94,10 @@ def main():
           % (args.output, c.count(LIGHTBOX), c.count(LAMP), c.count(CRATE), c.count(SPIKEBALL)))
     if args.png:
         overview(c, args.png, args.scale)
+    if args.preview:
+        from level import preview
+        column, row, path = int(args.preview[0]), int(args.preview[1]), args.preview[2]
+        preview.render(c.cells, column, row).save(path)
     if args.check_route:
         return route.play(c.cells, verbose=True)
     return 0

@@ -1,4 +1,6 @@
 """The level as a grid of tile bytes, with the few drawing operations the design uses."""
+import math
+
 from .sim import EMPTY, EARTH, GRASS, CAVEBACK, LIGHTBOX, LIGHTPIPE, WIDTH, HEIGHT
 
 
@@ -39,6 +41,19 @@ class Canvas:
             self.ground[x] = top
             for y in range(HEIGHT):
                 self.put(x, y, EARTH if y >= top else EMPTY)
+
+    def rough_ceiling(self, x0, x1, row, deepest, keep=()):
+        """Lets the rock of a cave's ceiling hang down unevenly into its top rows, at most
+        `deepest` cells below `row` (the highest open row). Columns in `keep` stay clear,
+        for light and for jumps. The pattern is fixed, so the level is the same every run."""
+        for x in range(x0, x1 + 1):
+            if x in keep:
+                continue
+            wave = math.sin(x * 0.45 + row) + 0.6 * math.sin(x * 1.3 + 2 * row)
+            depth = 0 if wave < -0.2 else 1 if wave < 0.9 else 2
+            for y in range(row, row + min(depth, deepest)):
+                if self.get(x, y) == CAVEBACK:
+                    self.put(x, y, EARTH)
 
     def box_with_pipe(self, x, y):
         """A light box with a pipe above it up to the ground line, so that when it is lit

@@ -37,6 +37,7 @@ def cave_a(c):
     # a few irregular ceiling cells so the hall does not look cut with a ruler
     c.rock(6, 27, 8, 27)
     c.rock(27, 27, 30, 27)
+    c.rough_ceiling(9, 26, 27, 1, keep=(20,))
     c.put(5, 31, LAMP)
     c.box_with_pipe(20, 26)
     # the stairs out, two cells a step, open to the sky at their top
@@ -60,6 +61,7 @@ def cave_b(c):
     c.carve(54, 28, 84, 33)
     c.rock(54, 28, 55, 28)
     c.rock(77, 28, 84, 28)
+    c.rough_ceiling(56, 76, 28, 2, keep=(57, 58))
     c.put(53, 30, LAMP)
     c.put(64, 33, CRATE)
     c.put(72, 33, LIGHTBOX)
@@ -76,6 +78,7 @@ def hall_c(c):
     c.carve(96, 27, 131, 33)
     c.rock(96, 27, 99, 28)
     c.rock(128, 27, 131, 28)
+    c.rough_ceiling(100, 127, 27, 2, keep=(106,))
     for x0 in (112, 121):
         c.rock(x0, 27, x0 + 2, 29)
         c.fill(x0, 30, x0 + 2, 30, SPIKES)
@@ -95,6 +98,7 @@ def cave_d(c):
     c.carve(124, 37, 166, 46)
     c.rock(124, 37, 127, 39)
     c.rock(160, 37, 166, 39)
+    c.rough_ceiling(128, 159, 37, 2, keep=(129, 130))
     for x in range(134, 156):
         c.put(x, 47, LAVA)
     for x in (136, 137, 140, 141, 144, 145, 148, 149, 152, 153):
