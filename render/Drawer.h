@@ -1,6 +1,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // Everything the game draws goes through a Drawer, on a logical screen of 1024 x 768
 // pixels (origin top-left, y downwards). The OpenGL drawer letterboxes that screen into a
@@ -51,6 +52,10 @@ public:
     virtual unsigned createCanvas() = 0;
     virtual void beginCanvas(unsigned id, short x, short y, short width, short height) = 0;
     virtual void endCanvas() = 0;
+
+    // The frame last presented by endDrawing, as RGB bytes, rows top to bottom, at the
+    // window's size (for screenshots and tests). False when the drawer cannot read it back.
+    virtual bool readFrame(std::vector<unsigned char>& /*rgb*/, int& /*width*/, int& /*height*/) { return false; }
 
     // The glyph that stands for one byte of text, or GlyphCount when it has none:
     // a-z, 0-9 and . , + - ! ? only. Capitals, space and everything else leave an empty cell.

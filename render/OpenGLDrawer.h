@@ -1,0 +1,133 @@
+#pragma once
+
+#include <SDL/SDL.h>
+#include <map>
+#include <memory>
+
+#include "render/Drawer.h"
+#include "render/QuadBatch.h"
+#include "render/TextureAtlas.h"
+
+// The default drawer: an OpenGL window with the 1024 x 768 logical screen letterboxed to
+// 4:3 inside it. Every image is a texture padded to power-of-two sides.
+//
+// Quads are batched: each draw call is queued, and consecutive quads that sample the same
+// texture go out as one vertex array. Small images and glyphs are also copied into an
+// atlas page, so a whole play-field frame samples one texture and needs a handful of draws.
+// The batch is drawn before anything that changes OpenGL state (a fill, a canvas switch,
+// a texture upload, the end of the frame). Built with batching off, every call is one
+// immediate-mode quad from the image's own texture, which is what tests and benchmarks
+// compare the batched pixels and times against.
+class OpenGLDrawer : public Drawer {
+public:
+    struct Image {
+        unsigned texture;
+        unsigned short width;
+        unsigned short height;
+        float extentU;
+        float extentV;
+        bool inAtlas;
+        TextureAtlas::Entry atlasEntry;
+        unsigned framebuffer;   // canvases only
+    };
+
+    struct Viewport {
+        int x, y, width, height;
+    };
+
+    struct Quad {
+        float left, top, right, bottom;
+    };
+
+    explicit OpenGLDrawer(bool batching = true);
+    ~OpenGLDrawer() override;
+
+    OpenGLDrawer(const OpenGLDrawer&) = delete;
+    OpenGLDrawer& operator=(const OpenGLDrawer&) = delete;
+
+    bool initialise(unsigned short width, unsigned short height, bool fullscreen, int antialias) override;
+    unsigned loadImage(unsigned char* pixels, unsigned width, unsigned height) override;
+    void releaseImage(unsigned id) override;
+    void beginDrawing() override;
+    void endDrawing() override;
+    void drawImage(unsigned id, short x, short y, float scaleX, float scaleY,
+                   float red, float green, float blue, float alpha) override;
+    void drawText(const std::string& text, short x, short y, float size,
+                  float red, float green, float blue, float alpha) override;
+    void fillRect(short x, short y, short width, short height,
+                  unsigned char red, unsigned char green, unsigned char blue, unsigned char alpha) override;
+    void fillGradient(short x, short y, short width, short height,
+                      unsigned char topRed, unsigned char topGreen, unsigned char topBlue, unsigned char topAlpha,
+                      unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
+                      unsigned char bottomAlpha) override;
+    void loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size) override;
+    unsigned createCanvas() override;
+    void beginCanvas(unsigned id, short x, short y, short width, short height) override;
+    void endCanvas() override;
+    bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
+
+    // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
+    // not); powerOfTwo(0) and powerOfTwo(1) are 1.
+    static bool isPowerOfTwo(unsigned n);
+    static unsigned powerOfTwo(unsigned n);
+
+    // A paddedWidth x paddedHeight copy of width x height RGBA pixels (new[]). Each row is
+    // continued with the alpha of its last pixel in all four channels, and the last row is
+    // repeated below.
+    static unsigned char* padImage(const unsigned char* pixels, unsigned width, unsigned height,
+                                   unsigned paddedWidth, unsigned paddedHeight);
+
+    // Where the 4:3 picture goes in a window of the given size.
+    static Viewport letterbox(int windowWidth, int windowHeight);
+
+    // The rectangle of a width x height image drawn at (x, y) with the given scales: scaled
+    // about the centre of its unscaled rectangle; a negative scale swaps the sides.
+    static Quad placeImage(short x, short y, float width, float height, float scaleX, float scaleY);
+
+    const Image* findImage(unsigned id) const;
+    const Image& getGlyph(Glyph glyph) const { return glyphs[glyph]; }
+    bool isBatching() const { return batching; }
+    // OpenGL draw calls issued since beginDrawing (a batched frame of tiles is one).
+    unsigned getDrawCalls() const { return drawCalls; }
+    Viewport getViewport() const { return viewport; }
+
+private:
+    typedef void (*GenFramebuffers)(int, unsigned*);
+    typedef void (*DeleteFramebuffers)(int, const unsigned*);
+    typedef void (*BindFramebuffer)(unsigned, unsigned);
+    typedef void (*FramebufferTexture2D)(unsigned, unsigned, unsigned, unsigned, int);
+    typedef unsigned (*CheckFramebufferStatus)(unsigned);
+
+    void requestAttribute(SDL_GLattr attribute, int value, const char* message);
+    void setUpState(int windowWidth, int windowHeight);
+    void setScreenProjection();
+    void loadFramebufferFunctions();
+    void initFonts();
+    unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
+    void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);
+    void detachFromAtlas(Image& image);
+    void drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
+                  float red, float green, float blue, float alpha);
+    void flush();
+    void fill(short x, short y, short width, short height, const unsigned char top[4], const unsigned char bottom[4]);
+    unsigned takeNextId();
+    bool canDraw() const { return live && !discarding; }
+
+    std::map<unsigned, Image> images;
+    Image glyphs[GlyphCount];
+    unsigned nextId;
+    bool batching;
+    bool live;         // a window and an OpenGL context exist
+    bool discarding;   // between beginCanvas of an id that is no canvas and endCanvas
+    bool inCanvas;
+    Viewport viewport;
+    unsigned drawCalls;
+    QuadBatch batch;
+    std::unique_ptr<TextureAtlas> atlas;
+
+    GenFramebuffers genFramebuffers;
+    DeleteFramebuffers deleteFramebuffers;
+    BindFramebuffer bindFramebuffer;
+    FramebufferTexture2D framebufferTexture2D;
+    CheckFramebufferStatus checkFramebufferStatus;
+};
