@@ -1,0 +1,283 @@
+// The OpenGL drawer drawing for real, on Mesa's software rasteriser in an Xvfb server that
+// these tests start themselves. Pixels are read back from the presented frame.
+#include <gtest/gtest.h>
+#include <memory>
+#include <string>
+
+#include "render/OpenGLDrawer.h"
+#include "tests/render/TestPictures.h"
+#include "tests/render/XvfbServer.h"
+
+using TestPictures::Frame;
+using TestPictures::Rgb;
+
+namespace {
+
+const Rgb Black{0, 0, 0};
+const Rgb White{255, 255, 255};
+
+class OpenGLDrawerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        video.reset(new X11Video);
+        ASSERT_TRUE(video->isReady()) << "no Xvfb server for the OpenGL tests";
+    }
+
+    void TearDown() override
+    {
+        drawer.reset();
+        video.reset();
+    }
+
+    OpenGLDrawer& open(bool batching = true, unsigned short width = 1024, unsigned short height = 768)
+    {
+        drawer.reset(new OpenGLDrawer(batching));
+        testing::internal::CaptureStdout();
+        opened = drawer->initialise(width, height, false, 0);
+        messages = testing::internal::GetCapturedStdout();
+        EXPECT_TRUE(opened);
+        return *drawer;
+    }
+
+    std::unique_ptr<X11Video> video;
+    std::unique_ptr<OpenGLDrawer> drawer;
+    bool opened = false;
+    std::string messages;
+};
+
+TEST_F(OpenGLDrawerTest, OpensA32BitWindowAndSaysSo)
+{
+    open();
+    EXPECT_EQ("OpenGLDrawer: Display is 32bit.\n", messages);
+    SDL_Surface* screen = SDL_GetVideoSurface();
+    ASSERT_NE(nullptr, screen);
+    EXPECT_EQ(1024, screen->w);
+    EXPECT_EQ(768, screen->h);
+}
+
+TEST_F(OpenGLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
+{
+    OpenGLDrawer& d = open();
+    EXPECT_EQ(1u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(2u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(3);
+    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(2);
+    EXPECT_EQ(4u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
+    EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(99);
+    EXPECT_EQ(nullptr, d.findImage(2));
+}
+
+TEST_F(OpenGLDrawerTest, OddSizedImagesArePaddedToPowersOfTwo)
+{
+    OpenGLDrawer& d = open();
+    const OpenGLDrawer::Image* hud = d.findImage(d.loadImage(TestPictures::solid(107, 107, 9, 9, 9), 107, 107));
+    ASSERT_NE(nullptr, hud);
+    EXPECT_FLOAT_EQ(0.8359375f, hud->extentU);
+    EXPECT_FLOAT_EQ(0.8359375f, hud->extentV);
+    EXPECT_EQ(107, hud->width);
+
+    const OpenGLDrawer::Image* screen = d.findImage(d.loadImage(TestPictures::solid(1024, 768, 9, 9, 9), 1024, 768));
+    ASSERT_NE(nullptr, screen);
+    EXPECT_FLOAT_EQ(1.0f, screen->extentU);
+    EXPECT_FLOAT_EQ(0.75f, screen->extentV);
+
+    const OpenGLDrawer::Image* tile = d.findImage(d.loadImage(TestPictures::solid(64, 64, 9, 9, 9), 64, 64));
+    ASSERT_NE(nullptr, tile);
+    EXPECT_FLOAT_EQ(1.0f, tile->extentU);
+    EXPECT_FLOAT_EQ(1.0f, tile->extentV);
+}
+
+void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
+{
+    int l, t, r, b;
+    frame.boundsOfNot(Black, l, t, r, b);
+    EXPECT_EQ(left, l);
+    EXPECT_EQ(top, t);
+    EXPECT_EQ(right, r);
+    EXPECT_EQ(bottom, b);
+}
+
+class OpenGLDrawerBothModesTest : public OpenGLDrawerTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(OpenGLDrawerBothModesTest, ScaleTwoCoversTheDoubledSquareAboutTheCentre)
+{
+    OpenGLDrawer& d = open(GetParam());
+    unsigned id = d.loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
+    d.beginDrawing();
+    d.drawImage(id, 100, 100, 2.0f, 2.0f, 1, 1, 1, 1);
+    d.endDrawing();
+    Frame frame(d);
+    ASSERT_TRUE(frame.isValid());
+    expectBounds(frame, 68, 68, 196, 196);
+    EXPECT_EQ(White, frame.at(68, 68));
+    EXPECT_EQ(White, frame.at(195, 195));
+}
+
+TEST_P(OpenGLDrawerBothModesTest, TinyScaleLandsInTheMiddle)
+{
+    OpenGLDrawer& d = open(GetParam());
+    unsigned id = d.loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
+    d.beginDrawing();
+    d.drawImage(id, 100, 100, 0.03125f, 0.03125f, 1, 1, 1, 1);
+    d.endDrawing();
+    Frame frame(d);
+    expectBounds(frame, 131, 131, 133, 133);
+}
+
+TEST_P(OpenGLDrawerBothModesTest, NegativeScaleMirrorsInPlace)
+{
+    OpenGLDrawer& d = open(GetParam());
+    unsigned id = d.loadImage(TestPictures::coordinates(64, 64), 64, 64);
+    d.beginDrawing();
+    d.drawImage(id, 100, 100, -1.0f, 1.0f, 1, 1, 1, 1);
+    d.endDrawing();
+    Frame frame(d);
+    // Column 0 of the image shows at the right-hand edge.
+    EXPECT_EQ((Rgb{63, 0, 0}), frame.at(100, 100));
+    EXPECT_EQ((Rgb{0, 0, 0}), frame.at(163, 100));
+    EXPECT_EQ((Rgb{60, 17, 0}), frame.at(103, 117));
+    EXPECT_EQ(Black, frame.at(164, 120));
+    EXPECT_EQ(Black, frame.at(99, 120));
+}
+
+TEST_P(OpenGLDrawerBothModesTest, TintMultipliesTheImage)
+{
+    OpenGLDrawer& d = open(GetParam());
+    unsigned id = d.loadImage(TestPictures::solid(512, 64, 255, 255, 255), 512, 64);
+    d.beginDrawing();
+    d.drawImage(id, 256, 448, 1.0f, 1.0f, 0.79f, 0.0f, 0.0f, 1.0f);
+    d.endDrawing();
+    Frame frame(d);
+    Rgb tinted = frame.at(300, 480);
+    EXPECT_NEAR(201, tinted.red, 1);
+    EXPECT_EQ(0, tinted.green);
+    EXPECT_EQ(0, tinted.blue);
+    expectBounds(frame, 256, 448, 768, 512);
+}
+
+TEST_P(OpenGLDrawerBothModesTest, TextBeforeTheGlyphsShowsWhiteSquares)
+{
+    OpenGLDrawer& d = open(GetParam());
+    d.beginDrawing();
+    d.drawText("ab", 10, 20, 36, 1, 1, 1, 1);
+    d.endDrawing();
+    Frame frame(d);
+    expectBounds(frame, 10, 20, 82, 56);
+    EXPECT_EQ(White, frame.at(10, 20));
+    EXPECT_EQ(White, frame.at(81, 55));
+}
+
+TEST_P(OpenGLDrawerBothModesTest, TextLeavesEmptyCellsForBytesWithoutGlyphs)
+{
+    OpenGLDrawer& d = open(GetParam());
+    d.beginDrawing();
+    d.drawText("Hello", 0, 0, 20, 1, 1, 1, 1);
+    d.drawText("l'l", 0, 100, 20, 1, 1, 1, 1);
+    d.endDrawing();
+    Frame frame(d);
+    EXPECT_EQ(Black, frame.at(10, 10));    // H: nothing
+    for (int cell = 1; cell < 5; ++cell)
+        EXPECT_EQ(White, frame.at(cell * 20 + 10, 10)) << "cell " << cell;
+    EXPECT_EQ(Black, frame.at(110, 10));
+    EXPECT_EQ(White, frame.at(10, 110));
+    EXPECT_EQ(Black, frame.at(30, 110));   // the apostrophe still takes a cell
+    EXPECT_EQ(White, frame.at(50, 110));
+}
+
+TEST_P(OpenGLDrawerBothModesTest, DigitsAdvanceByTheCellSize)
+{
+    OpenGLDrawer& d = open(GetParam());
+    d.loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 0, 0), 64);
+    d.loadGlyph(Drawer::Digit0, TestPictures::solid(64, 64, 0, 255, 0), 64);
+    d.beginDrawing();
+    d.drawText("10", 60, 18, 36, 1, 1, 1, 1);
+    d.endDrawing();
+    Frame frame(d);
+    EXPECT_EQ((Rgb{255, 0, 0}), frame.at(61, 19));
+    EXPECT_EQ((Rgb{255, 0, 0}), frame.at(95, 53));
+    EXPECT_EQ((Rgb{0, 255, 0}), frame.at(96, 19));
+    EXPECT_EQ((Rgb{0, 255, 0}), frame.at(131, 53));
+    expectBounds(frame, 60, 18, 132, 54);
+}
+
+TEST_P(OpenGLDrawerBothModesTest, FillBlendsAndGradientRunsTopToBottom)
+{
+    OpenGLDrawer& d = open(GetParam());
+    d.beginDrawing();
+    d.fillRect(0, 0, 100, 100, 255, 255, 255, 255);
+    d.fillRect(0, 0, 50, 50, 0, 0, 0, 128);
+    d.fillGradient(200, 0, 100, 256, 0, 0, 0, 255, 0, 0, 255, 255);
+    d.endDrawing();
+    Frame frame(d);
+    EXPECT_EQ(White, frame.at(75, 75));
+    EXPECT_NEAR(127, frame.at(25, 25).red, 1);
+    EXPECT_LT(frame.at(250, 2).blue, 4);
+    EXPECT_NEAR(128, frame.at(250, 128).blue, 2);
+    EXPECT_GT(frame.at(250, 254).blue, 250);
+    EXPECT_EQ(Black, frame.at(199, 100));
+}
+
+INSTANTIATE_TEST_SUITE_P(BatchedAndNot, OpenGLDrawerBothModesTest, ::testing::Values(true, false));
+
+// Without OpenGL (SDL's dummy driver has none) the video mode cannot be set: initialise
+// says so and every later call, the destructor included, does nothing.
+TEST(OpenGLDrawerWithoutOpenGLTest, InitialiseFailsAndNothingAfterwardsCrashes)
+{
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO));
+    OpenGLDrawer* d = new OpenGLDrawer;
+    testing::internal::CaptureStdout();
+    EXPECT_FALSE(d->initialise(1024, 768, false, 4));
+    testing::internal::GetCapturedStdout();
+    unsigned id = d->loadImage(TestPictures::solid(107, 107, 1, 2, 3), 107, 107);
+    EXPECT_EQ(1u, id);
+    d->loadGlyph(Drawer::LetterA, TestPictures::solid(64, 64, 1, 2, 3), 64);
+    d->beginDrawing();
+    d->drawImage(id, 0, 0, 1, 1, 1, 1, 1, 1);
+    d->drawText("abc", 0, 0, 36, 1, 1, 1, 1);
+    d->fillRect(0, 0, 10, 10, 1, 2, 3, 4);
+    d->fillGradient(0, 0, 10, 10, 1, 2, 3, 4, 5, 6, 7, 8);
+    unsigned canvas = d->createCanvas();
+    d->beginCanvas(canvas, 0, 0, 10, 10);
+    d->drawImage(id, 0, 0, 1, 1, 1, 1, 1, 1);
+    d->endCanvas();
+    d->endDrawing();
+    std::vector<unsigned char> rgb;
+    int w = 0, h = 0;
+    EXPECT_FALSE(d->readFrame(rgb, w, h));
+    d->releaseImage(id);
+    delete d;
+    SDL_Quit();
+}
+
+TEST_F(OpenGLDrawerTest, WideWindowIsLetterboxed)
+{
+    OpenGLDrawer& d = open(true, 1280, 800);
+    OpenGLDrawer::Viewport v = d.getViewport();
+    EXPECT_EQ(106, v.x);
+    EXPECT_EQ(1066, v.width);
+    d.beginDrawing();
+    d.fillRect(0, 0, 1024, 768, 255, 255, 255, 255);
+    d.endDrawing();
+    Frame frame(d);
+    ASSERT_EQ(1280, frame.width);
+    ASSERT_EQ(800, frame.height);
+    expectBounds(frame, 106, 0, 1172, 800);
+}
+
+TEST_F(OpenGLDrawerTest, TallWindowIsLetterboxed)
+{
+    OpenGLDrawer& d = open(true, 1280, 1024);
+    d.beginDrawing();
+    d.fillRect(0, 0, 1024, 768, 255, 255, 255, 255);
+    d.endDrawing();
+    Frame frame(d);
+    expectBounds(frame, 0, 32, 1280, 992);
+}
+
+} // namespace

@@ -1,0 +1,371 @@
+// The software drawer on SDL's dummy video driver: pixels are read from the screen surface.
+#include <gtest/gtest.h>
+#include <cstdlib>
+#include <memory>
+
+#include "render/SDLDrawer.h"
+#include "tests/render/CanvasScene.h"
+#include "tests/render/TestPictures.h"
+
+using TestPictures::Frame;
+using TestPictures::Rgb;
+
+namespace {
+
+const Rgb Black{0, 0, 0};
+const Rgb White{255, 255, 255};
+
+class SDLDrawerTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO));
+        drawer.reset(new SDLDrawer);
+        ASSERT_TRUE(drawer->initialise(1024, 768, false, 0));
+        clear(Black);
+    }
+    void TearDown() override
+    {
+        drawer.reset();
+        SDL_Quit();
+    }
+
+    void clear(Rgb c)
+    {
+        drawer->fillRect(0, 0, 1024, 768, c.red, c.green, c.blue, 255);
+    }
+
+    Frame frame()
+    {
+        drawer->endDrawing();
+        return Frame(*drawer);
+    }
+
+    Uint32 scratchPixel(int x, int y)
+    {
+        SDL_Surface* s = drawer->getScratch();
+        return static_cast<Uint32*>(s->pixels)[y * (s->pitch / 4) + x];
+    }
+
+    Uint32 surfacePixel(SDL_Surface* s, int x, int y)
+    {
+        return static_cast<Uint32*>(s->pixels)[y * (s->pitch / 4) + x];
+    }
+
+    std::unique_ptr<SDLDrawer> drawer;
+};
+
+void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
+{
+    int l, t, r, b;
+    frame.boundsOfNot(Black, l, t, r, b);
+    EXPECT_EQ(left, l);
+    EXPECT_EQ(top, t);
+    EXPECT_EQ(right, r);
+    EXPECT_EQ(bottom, b);
+}
+
+TEST_F(SDLDrawerTest, AlwaysOpensTheLogicalScreenSize)
+{
+    drawer.reset(new SDLDrawer);
+    ASSERT_TRUE(drawer->initialise(1280, 800, false, 4));
+    ASSERT_NE(nullptr, drawer->getScreen());
+    EXPECT_EQ(1024, drawer->getScreen()->w);
+    EXPECT_EQ(768, drawer->getScreen()->h);
+}
+
+TEST_F(SDLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
+{
+    SDLDrawer& d = *drawer;
+    EXPECT_EQ(1u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(2u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(3);
+    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(2);
+    EXPECT_EQ(4u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
+    EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(77);
+    EXPECT_EQ(nullptr, d.findImage(2));
+}
+
+TEST_F(SDLDrawerTest, ColoursSurviveTheDisplayFormat)
+{
+    unsigned red = drawer->loadImage(TestPictures::solid(8, 8, 255, 0, 0), 8, 8);
+    unsigned mixed = drawer->loadImage(TestPictures::solid(8, 8, 10, 120, 230), 8, 8);
+    drawer->drawImage(red, 0, 0, 1, 1, 1, 1, 1, 1);
+    drawer->drawImage(mixed, 10, 0, 1, 1, 1, 1, 1, 1);
+    // Through the scaler too, which copies raw pixels.
+    drawer->drawImage(mixed, 20, 0, 0.5f, 0.5f, 1, 1, 1, 1);
+    drawer->fillRect(40, 0, 8, 8, 10, 20, 30, 255);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(4, 4));
+    EXPECT_EQ((Rgb{10, 120, 230}), f.at(14, 4));
+    EXPECT_EQ((Rgb{10, 120, 230}), f.at(21, 1));
+    EXPECT_EQ((Rgb{10, 20, 30}), f.at(44, 4));
+}
+
+TEST_F(SDLDrawerTest, ScaleOneIsBlittedWithItsAlpha)
+{
+    clear(White);
+    unsigned id = drawer->loadImage(TestPictures::solid(16, 16, 0, 0, 0, 128), 16, 16);
+    drawer->drawImage(id, 100, 100, 1, 1, 0.1f, 0.1f, 0.1f, 0.1f);
+    Frame f = frame();
+    EXPECT_NEAR(127, f.at(108, 108).red, 2);
+    EXPECT_EQ(White, f.at(99, 108));
+}
+
+TEST_F(SDLDrawerTest, TinyScaleKeepsTheTopLeftCorner)
+{
+    unsigned id = drawer->loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
+    drawer->drawImage(id, 100, 100, 0.03125f, 0.03125f, 1, 1, 1, 1);
+    expectBounds(frame(), 100, 100, 102, 102);
+}
+
+TEST_F(SDLDrawerTest, HalfScaleTakesEverySecondPixelOfEverySecondRow)
+{
+    unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
+    drawer->drawImage(id, 200, 100, 0.5f, 0.5f, 1, 1, 1, 1);
+    Frame f = frame();
+    for (int y = 0; y < 32; ++y)
+        for (int x = 0; x < 32; ++x)
+            ASSERT_EQ((Rgb{x * 2, y * 2, 0}), f.at(200 + x, 100 + y)) << x << "," << y;
+    EXPECT_EQ(Black, f.at(232, 110));
+    EXPECT_EQ(Black, f.at(210, 132));
+}
+
+TEST_F(SDLDrawerTest, ScalingToThirtySixTakesColumnsByTheRunningSum)
+{
+    unsigned char* pixels = TestPictures::coordinates(64, 64);
+    SDL_Surface* source = SDL_CreateRGBSurfaceFrom(pixels, 64, 64, 32, 256, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
+    SDL_Surface* scaled = drawer->scaleImage(source, 36, 36);
+    ASSERT_EQ(drawer->getScratch(), scaled);
+    const int columns[] = {0, 1, 3, 5, 7, 8, 10, 12};
+    for (int c = 0; c < 8; ++c)
+        EXPECT_EQ(static_cast<Uint32>(columns[c]) | 0xFF000000u, scratchPixel(c, 0)) << "column " << c;
+    // Rows take the same steps: output row 2 is source row 3.
+    EXPECT_EQ(0xFF000300u | 5u, scratchPixel(3, 2));
+    // The last output column and row come from inside the source.
+    EXPECT_EQ(static_cast<Uint32>(62 | (62 << 8)) | 0xFF000000u, scratchPixel(35, 35));
+    SDL_FreeSurface(source);
+    delete[] pixels;
+}
+
+TEST_F(SDLDrawerTest, SameSizeNeedsNoScaling)
+{
+    SDL_Surface* source = SDL_CreateRGBSurface(SDL_SWSURFACE, 64, 64, 32, 0xFF, 0xFF00, 0xFF0000, 0xFF000000);
+    EXPECT_EQ(source, drawer->scaleImage(source, 64, 64));
+    EXPECT_EQ(drawer->getScratch(), drawer->scaleImage(source, 64, 64, true));
+    EXPECT_EQ(nullptr, drawer->scaleImage(source, 2049, 64));
+    EXPECT_EQ(nullptr, drawer->scaleImage(source, 64, 2049));
+    SDL_FreeSurface(source);
+}
+
+TEST_F(SDLDrawerTest, NegativeHorizontalScaleMirrorsInPlace)
+{
+    unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
+    drawer->drawImage(id, 100, 100, -1.0f, 1.0f, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{63, 0, 0}), f.at(100, 100));
+    EXPECT_EQ((Rgb{0, 0, 0}), f.at(163, 100));
+    EXPECT_EQ((Rgb{60, 17, 0}), f.at(103, 117));
+    expectBounds(f, 100, 100, 164, 164);
+}
+
+TEST_F(SDLDrawerTest, NegativeScaleAtHalfSizeIsMirroredToo)
+{
+    unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
+    drawer->drawImage(id, 0, 0, -0.5f, 0.5f, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{62, 2, 0}), f.at(0, 1));
+    EXPECT_EQ((Rgb{0, 2, 0}), f.at(31, 1));
+}
+
+TEST_F(SDLDrawerTest, SizesBeyondTheScratchSurfaceDrawNothing)
+{
+    unsigned id = drawer->loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
+    drawer->drawImage(id, 0, 0, 40.0f, 1.0f, 1, 1, 1, 1);     // 2560 wide
+    drawer->drawImage(id, 0, 0, 1.0f, 33.0f, 1, 1, 1, 1);     // 2112 high
+    drawer->drawImage(id, 0, 0, -33.0f, 1.0f, 1, 1, 1, 1);
+    expectBounds(frame(), -1, -1, -1, -1);
+    // 32 times is exactly the scratch surface: drawn, clipped to the screen.
+    drawer->drawImage(id, 0, 0, 32.0f, 1.0f, 1, 1, 1, 1);
+    expectBounds(frame(), 0, 0, 1024, 64);
+}
+
+TEST_F(SDLDrawerTest, ZeroScaledSizeDrawsNothing)
+{
+    unsigned id = drawer->loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
+    drawer->drawImage(id, 10, 10, 0.01f, 1.0f, 1, 1, 1, 1);
+    drawer->drawImage(id, 10, 10, 1.0f, 0.0f, 1, 1, 1, 1);
+    drawer->drawImage(0, 10, 10, 1.0f, 1.0f, 1, 1, 1, 1);
+    expectBounds(frame(), -1, -1, -1, -1);
+}
+
+TEST_F(SDLDrawerTest, TextIsInvisibleBeforeTheGlyphsArrive)
+{
+    drawer->drawText("abc", 10, 10, 36, 1, 1, 1, 1);
+    drawer->drawText("abc", 10, 100, 64, 1, 1, 1, 1);
+    expectBounds(frame(), -1, -1, -1, -1);
+}
+
+TEST_F(SDLDrawerTest, TextLeavesEmptyCellsForBytesWithoutGlyphs)
+{
+    for (Drawer::Glyph g : {Drawer::LetterE, Drawer::LetterL, Drawer::LetterO})
+        drawer->loadGlyph(g, TestPictures::solid(64, 64, 255, 255, 255), 64);
+    drawer->drawText("Hello", 0, 0, 64, 1, 1, 1, 1);
+    drawer->drawText("l'l", 0, 100, 64, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ(Black, f.at(32, 32));
+    for (int cell = 1; cell < 5; ++cell)
+        EXPECT_EQ(White, f.at(cell * 64 + 32, 32)) << "cell " << cell;
+    expectBounds(f, 0, 0, 320, 164);
+    EXPECT_EQ(White, f.at(32, 132));
+    EXPECT_EQ(Black, f.at(96, 132));
+    EXPECT_EQ(White, f.at(160, 132));
+}
+
+TEST_F(SDLDrawerTest, DigitsAdvanceByTheCellSize)
+{
+    drawer->loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 0, 0), 64);
+    drawer->loadGlyph(Drawer::Digit0, TestPictures::solid(64, 64, 0, 255, 0), 64);
+    drawer->drawText("10", 60, 18, 36, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(60, 18));
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(95, 53));
+    EXPECT_EQ((Rgb{0, 255, 0}), f.at(96, 18));
+    EXPECT_EQ((Rgb{0, 255, 0}), f.at(131, 53));
+    expectBounds(f, 60, 18, 132, 54);
+}
+
+TEST_F(SDLDrawerTest, FractionalPenIsTruncatedPerCell)
+{
+    drawer->loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 255, 255), 64);
+    drawer->drawText("11", 10, 0, 10.5f, 1, 1, 1, 1);
+    Frame f = frame();
+    // Cells are 10 wide, at pens 10 and 20.5, truncated to 20.
+    expectBounds(f, 10, 0, 30, 10);
+}
+
+TEST_F(SDLDrawerTest, GlyphsAtTheirOwnSizeAreBlittedUnscaled)
+{
+    drawer->loadGlyph(Drawer::LetterA, TestPictures::coordinates(64, 64), 64);
+    drawer->drawText("a", 300, 200, 64, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{0, 0, 0}), f.at(300, 200));
+    EXPECT_EQ((Rgb{63, 63, 0}), f.at(363, 263));
+    EXPECT_EQ((Rgb{17, 41, 0}), f.at(317, 241));
+}
+
+TEST_F(SDLDrawerTest, FillsWriteWithoutBlendingAndGradientsUseTheTopColour)
+{
+    clear(White);
+    drawer->fillRect(0, 0, 10, 10, 0, 0, 0, 0);
+    drawer->fillGradient(100, 100, 50, 50, 0, 0, 0, 255, 0, 0, 255, 255);
+    Frame f = frame();
+    EXPECT_EQ(Black, f.at(5, 5));      // alpha 0, written all the same
+    EXPECT_EQ(White, f.at(10, 10));
+    EXPECT_EQ(Black, f.at(100, 100));
+    EXPECT_EQ(Black, f.at(149, 149));  // no blue at the bottom
+    EXPECT_EQ(White, f.at(150, 149));
+    EXPECT_EQ(White, f.at(149, 150));
+}
+
+TEST_F(SDLDrawerTest, WhatIsNotPaintedOverStays)
+{
+    unsigned id = drawer->loadImage(TestPictures::solid(8, 8, 255, 255, 255), 8, 8);
+    drawer->beginDrawing();
+    drawer->drawImage(id, 50, 50, 1, 1, 1, 1, 1, 1);
+    drawer->endDrawing();
+    drawer->beginDrawing();
+    drawer->drawImage(id, 500, 50, 1, 1, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ(White, f.at(54, 54));
+    EXPECT_EQ(White, f.at(504, 54));
+}
+
+TEST_F(SDLDrawerTest, CanvasShownAtOriginLooksLikeDrawingStraightToTheFrame)
+{
+    CanvasScene scene;
+    scene.load(*drawer);
+    scene.draw(*drawer);
+    Frame straight = frame();
+
+    clear(Black);
+    unsigned canvas = drawer->createCanvas();
+    ASSERT_NE(0u, canvas);
+    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
+    scene.draw(*drawer);
+    drawer->endCanvas();
+    // The frame was not touched while the canvas was drawn.
+    expectBounds(frame(), -1, -1, -1, -1);
+    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
+    Frame shown = frame();
+    EXPECT_LE(shown.maxDifference(straight), 2) << shown.countDifferent(straight) << " pixels differ";
+    EXPECT_NE(straight.at(100, 100), straight.at(900, 600));
+}
+
+TEST_F(SDLDrawerTest, NewCanvasIsOpaqueBlack)
+{
+    clear(White);
+    unsigned canvas = drawer->createCanvas();
+    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
+    drawer->drawImage(canvas, 0, 0, 0.5f, 0.5f, 1, 1, 1, 1);
+    // Black everywhere, at full size and at half size alike.
+    expectBounds(frame(), -1, -1, -1, -1);
+}
+
+TEST_F(SDLDrawerTest, CanvasDrawingIsClippedToItsRectangle)
+{
+    unsigned tile = drawer->loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
+    unsigned canvas = drawer->createCanvas();
+    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
+    drawer->fillRect(0, 0, 1024, 768, 0, 0, 255, 0);
+    drawer->endCanvas();
+    drawer->beginCanvas(canvas, 100, 200, 300, 50);
+    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
+    drawer->drawImage(tile, 80, 180, 1, 1, 1, 1, 1, 1);
+    drawer->drawText("a", 0, 0, 64, 1, 1, 1, 1);
+    drawer->endCanvas();
+    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{0, 0, 255}), f.at(99, 220));
+    EXPECT_EQ((Rgb{0, 0, 255}), f.at(200, 199));
+    EXPECT_EQ((Rgb{0, 0, 255}), f.at(400, 220));
+    EXPECT_EQ((Rgb{0, 0, 255}), f.at(200, 250));
+    EXPECT_EQ((Rgb{0, 255, 0}), f.at(100, 200));
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(399, 249));
+    EXPECT_EQ((Rgb{0, 0, 255}), f.at(600, 600));
+}
+
+TEST_F(SDLDrawerTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
+{
+    unsigned tile = drawer->loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
+    drawer->beginCanvas(tile, 0, 0, 1024, 768);
+    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
+    drawer->drawImage(tile, 0, 0, 1, 1, 1, 1, 1, 1);
+    drawer->endCanvas();
+    drawer->fillRect(0, 0, 1, 1, 0, 0, 255, 255);
+    Frame f = frame();
+    expectBounds(f, 0, 0, 1, 1);
+    // The picture itself is untouched.
+    drawer->drawImage(tile, 10, 10, 1, 1, 1, 1, 1, 1);
+    EXPECT_EQ((Rgb{0, 255, 0}), frame().at(20, 20));
+}
+
+TEST_F(SDLDrawerTest, NothingIsDrawnWithoutAScreen)
+{
+    drawer.reset(new SDLDrawer);
+    // No initialise: no screen.
+    drawer->drawText("abc", 0, 0, 36, 1, 1, 1, 1);
+    drawer->fillRect(0, 0, 10, 10, 1, 2, 3, 4);
+    drawer->endDrawing();
+    EXPECT_EQ(0u, drawer->createCanvas());
+    std::vector<unsigned char> rgb;
+    int w, h;
+    EXPECT_FALSE(drawer->readFrame(rgb, w, h));
+}
+
+} // namespace

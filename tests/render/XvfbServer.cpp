@@ -1,0 +1,98 @@
+#include "tests/render/XvfbServer.h"
+
+#include <SDL/SDL.h>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+int XvfbServer::pid = 0;
+std::string XvfbServer::name;
+
+std::string XvfbServer::display()
+{
+    if (pid)
+        return name;
+
+    int fds[2];
+    if (pipe(fds) != 0)
+        return std::string();
+    int child = fork();
+    if (child < 0)
+        return std::string();
+    if (child == 0) {
+        close(fds[0]);
+        int devnull = open("/dev/null", O_RDWR);
+        dup2(devnull, 1);
+        dup2(devnull, 2);
+        char fd[16];
+        snprintf(fd, sizeof fd, "%d", fds[1]);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+               static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    // The server writes its display number once it accepts connections.
+    char buffer[32] = {0};
+    ssize_t got = 0;
+    ssize_t n;
+    while (got < static_cast<ssize_t>(sizeof buffer) - 1 && (n = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0) {
+        got += n;
+        if (buffer[got - 1] == '\n')
+            break;
+    }
+    close(fds[0]);
+    if (got <= 0) {
+        kill(child, SIGTERM);
+        waitpid(child, nullptr, 0);
+        return std::string();
+    }
+    pid = child;
+    name = ":" + std::string(buffer, buffer[got - 1] == '\n' ? got - 1 : got);
+    return name;
+}
+
+void XvfbServer::stop()
+{
+    if (!pid)
+        return;
+    kill(pid, SIGTERM);
+    waitpid(pid, nullptr, 0);
+    pid = 0;
+}
+
+namespace {
+class XvfbEnvironment : public ::testing::Environment {
+public:
+    void TearDown() override { XvfbServer::stop(); }
+};
+::testing::Environment* const xvfbEnvironment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
+}
+
+X11Video::X11Video() : ready(false)
+{
+    std::string display = XvfbServer::display();
+    if (display.empty())
+        return;
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("SDL_VIDEODRIVER", "x11", 1);
+    // A busy server can refuse a connection for a moment (its listen queue is full);
+    // SDL gives up at once, so try again for up to five seconds.
+    for (int attempt = 0; attempt < 100 && !ready; ++attempt) {
+        ready = SDL_Init(SDL_INIT_VIDEO) == 0;
+        if (!ready)
+            usleep(50 * 1000);
+    }
+    if (!ready)
+        ADD_FAILURE() << "SDL_Init: " << SDL_GetError();
+}
+
+X11Video::~X11Video()
+{
+    SDL_Quit();
+    setenv("SDL_VIDEODRIVER", "dummy", 1);
+    unsetenv("DISPLAY");
+}
