@@ -406,6 +406,31 @@ private:
     int frame;
 };
 
+// Points the game at a data folder for one test and puts the old setting back after it,
+// so the other game tests in this process keep the folder they chose.
+class DataFolder {
+public:
+    explicit DataFolder(const char* path)
+    {
+        const char* old = std::getenv("TARNWICK_DATA_DIR");
+        hadOld = old != nullptr;
+        if (hadOld)
+            oldPath = old;
+        setenv("TARNWICK_DATA_DIR", path, 1);
+    }
+    ~DataFolder()
+    {
+        if (hadOld)
+            setenv("TARNWICK_DATA_DIR", oldPath.c_str(), 1);
+        else
+            unsetenv("TARNWICK_DATA_DIR");
+    }
+
+private:
+    bool hadOld;
+    std::string oldPath;
+};
+
 std::vector<std::string> routeLines()
 {
     std::vector<std::string> lines;
@@ -468,7 +493,7 @@ TEST_F(ShippedLevel, IsOpenSkyAtTheTopAndRockAtTheBottom)
 
 TEST(ShippedLevelRoute, LightsEveryBoxWithoutLosingALife)
 {
-    setenv("TARNWICK_DATA_DIR", TARNWICK_BUNDLE_DIR, 1);
+    DataFolder bundle(TARNWICK_BUNDLE_DIR);
     GameCounter::getInstance()->reset();
     std::unique_ptr<GamePlay> game(new GamePlay(nullptr));
     ASSERT_GE(game->getLightBoxes().size(), 1u) << "the bundled level did not load";
