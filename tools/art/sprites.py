@@ -140,14 +140,17 @@ def mouse_pointer():
 # ---------------------------------------------------------------- head-up icons
 
 HUD = 107
-# The icon's picture sits at (-20, -20) and its number 80 px to the right, so its
-# content is kept inside x 26..78, y 26..86, centred on the number's line.
+# The lives icon sits at (-20, -20) with its number 80 px right of that corner, so its
+# content is kept inside x 26..78, y 26..86, centred on the number's line. The other
+# two stand at x 435 and 820 with their numbers 100 px to the right: their content
+# moves right so that it sits as close to its number as the heart does.
 HUD_CX, HUD_CY = 52.0, 56.0
+HUD_CX_WIDE = 68.0
 
 
-def _hud_backing():
+def _hud_backing(cx=HUD_CX):
     xx, yy = grid(HUD, HUD)
-    r = np.sqrt((xx - HUD_CX) ** 2 + (yy - HUD_CY) ** 2)
+    r = np.sqrt((xx - cx) ** 2 + (yy - HUD_CY) ** 2)
     return layer(rgb((10, 12, 24)), 0.42 * (1.0 - smoothstep(18.0, 29.0, r)))
 
 
@@ -178,7 +181,7 @@ def heart_ui():
 
 def lightbox_ui():
     s = Sketch(HUD, HUD)
-    cx, cy = HUD_CX, HUD_CY
+    cx, cy = HUD_CX_WIDE, HUD_CY
     h = 17.0
     s.rect((cx - h, cy - h, cx + h, cy + h), fill=(214, 220, 232, 255), radius=5)
     s.rect((cx - h + 7, cy - h + 7, cx + h - 7, cy + h - 7), fill=(255, 236, 150, 255), radius=2.5)
@@ -192,13 +195,13 @@ def lightbox_ui():
     xx, yy = grid(HUD, HUD)
     r = np.sqrt((xx - cx) ** 2 + (yy - cy) ** 2)
     glow = layer(rgb((255, 220, 120)), 0.5 * (1.0 - smoothstep(8.0, 30.0, r)))
-    return over(_outlined(pic), over(glow, _hud_backing()))
+    return over(_outlined(pic), over(glow, _hud_backing(cx)))
 
 
 def reflector_ui():
     """The placed reflector drawn large: a round mirror at 45 degrees on its post."""
     s = Sketch(HUD, HUD)
-    cx, cy = HUD_CX, HUD_CY
+    cx, cy = HUD_CX_WIDE, HUD_CY
     light = (226, 230, 238, 255)
     brass = (246, 206, 120, 255)
     foot = cy + 22
@@ -217,4 +220,4 @@ def reflector_ui():
     s.polygon(glass, fill=(206, 234, 252, 255))
     s.line([(cx - 10, my + 5.5), (cx + 6.5, my - 11)], fill=(255, 255, 255, 255), width=2.6)
     pic = s.finished()
-    return over(_outlined(pic), _hud_backing())
+    return over(_outlined(pic), _hud_backing(cx))
