@@ -15,8 +15,10 @@
 //   quit                     push the window's close event
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
-#include <GL/gl.h>
 #include <SDL/SDL.h>
+#include <SDL/SDL_syswm.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
 
 #include <cstdlib>
 #include <fstream>
@@ -92,8 +94,38 @@ void pushQuit()
     SDL_PushEvent(&event);
 }
 
-// The frame just presented. The software drawer's screen surface still holds it; with
-// OpenGL it is the front buffer after the swap.
+// The OpenGL frame as the X server shows it. Reading the front buffer back through
+// OpenGL after the swap gives black on software OpenGL, so ask X for the window's pixels.
+SDL_Surface* grabWindow(int w, int h)
+{
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (SDL_GetWMInfo(&info) <= 0 || info.subsystem != SDL_SYSWM_X11)
+        return nullptr;
+    Display* display = info.info.x11.display;
+    info.info.x11.lock_func();
+    XSync(display, False);
+    XImage* image = XGetImage(display, info.info.x11.window, 0, 0, static_cast<unsigned>(w),
+                              static_cast<unsigned>(h), AllPlanes, ZPixmap);
+    info.info.x11.unlock_func();
+    if (!image)
+        return nullptr;
+    SDL_Surface* shot = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    for (int y = 0; shot && y < h; ++y) {
+        unsigned char* row = static_cast<unsigned char*>(shot->pixels) + y * shot->pitch;
+        for (int x = 0; x < w; ++x) {
+            unsigned long pixel = XGetPixel(image, x, y);
+            row[x * 3 + 0] = static_cast<unsigned char>((pixel & image->red_mask) >> 16);
+            row[x * 3 + 1] = static_cast<unsigned char>((pixel & image->green_mask) >> 8);
+            row[x * 3 + 2] = static_cast<unsigned char>(pixel & image->blue_mask);
+        }
+    }
+    XDestroyImage(image);
+    return shot;
+}
+
+// The frame just presented: the software drawer's screen surface still holds it; the
+// OpenGL one is read from the window.
 bool saveShot(const std::string& path)
 {
     SDL_Surface* screen = SDL_GetVideoSurface();
@@ -102,21 +134,9 @@ bool saveShot(const std::string& path)
     if (!(screen->flags & SDL_OPENGL))
         return SDL_SaveBMP(screen, path.c_str()) == 0;
 
-    int w = screen->w;
-    int h = screen->h;
-    std::vector<unsigned char> pixels(static_cast<size_t>(w) * h * 3);
-    glReadBuffer(GL_FRONT);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, w, h, GL_RGB, GL_UNSIGNED_BYTE, pixels.data());
-    SDL_Surface* shot = SDL_CreateRGBSurface(SDL_SWSURFACE, w, h, 24, 0x0000FF, 0x00FF00, 0xFF0000, 0);
+    SDL_Surface* shot = grabWindow(screen->w, screen->h);
     if (!shot)
         return false;
-    for (int row = 0; row < h; ++row) {
-        // OpenGL rows run bottom to top.
-        const unsigned char* source = pixels.data() + static_cast<size_t>(h - 1 - row) * w * 3;
-        unsigned char* target = static_cast<unsigned char*>(shot->pixels) + row * shot->pitch;
-        std::copy(source, source + w * 3, target);
-    }
     bool saved = SDL_SaveBMP(shot, path.c_str()) == 0;
     SDL_FreeSurface(shot);
     return saved;
