@@ -336,8 +336,8 @@ public:
         target = &images.at(id).pixels;
         clipLeft = std::max<int>(x, 0);
         clipTop = std::max<int>(y, 0);
-        clipRight = std::min<int>(x + width, ScreenWidth);
-        clipBottom = std::min<int>(y + height, ScreenHeight);
+        clipRight = std::min(x + width, static_cast<int>(ScreenWidth));
+        clipBottom = std::min(y + height, static_cast<int>(ScreenHeight));
         ++canvasBegins;
     }
     void endCanvas() override
