@@ -270,6 +270,27 @@ TEST_F(PlayerTest, JumpPressedInMidAirStartsOnLandingMeasuredFromThePressHeight)
     EXPECT_NEAR(pressedAt - 3.0f * std::sin(0.1f), player.getY(), 1e-4);
 }
 
+// The joystick's button sends a Z press and never a release.
+TEST_F(PlayerTest, RepeatedPressesWithoutAReleaseJumpOnlyOnce)
+{
+    SoundCounter sounds;
+    player.jump(true);
+    frames(50);
+    ASSERT_TRUE(player.isJumpSpent());
+    player.jump(true);
+    player.jump(true);
+    EXPECT_EQ(1u, sounds(Sounds::Jump));
+    float y = player.getY();
+    frames(30);
+    EXPECT_EQ(y, player.getY()) << "no second jump";
+
+    player.jump(false);
+    player.jump(true);
+    EXPECT_EQ(2u, sounds(Sounds::Jump));
+    frames(2);
+    EXPECT_LT(player.getY(), 22.0f);
+}
+
 // ---- Falling ------------------------------------------------------------------------
 
 TEST_F(PlayerTest, FallingOntoACrateCollectsItAndFallsTwoStepsThatFrame)
