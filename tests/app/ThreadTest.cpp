@@ -75,9 +75,12 @@ TEST(Thread, RunsTheTargetItWasGiven)
 
 std::atomic<int> slowRuns{0};
 
-// Its body touches no member, so the base destructor alone may wait for it.
+// Like the music, it waits for its thread in its own destructor, while run() can still
+// use the object; the base destructor then finds the thread joined.
 class SlowThread : public Thread {
 public:
+    ~SlowThread() override { waitForThread(); }
+
     bool run() override
     {
         SDL_Delay(50);
@@ -86,7 +89,7 @@ public:
     }
 };
 
-TEST(Thread, TheDestructorWaitsForRunToReturn)
+TEST(Thread, DestroyingAStartedThreadWaitsForRunToReturn)
 {
     {
         SlowThread slow;
