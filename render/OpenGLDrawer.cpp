@@ -334,6 +334,14 @@ void OpenGLDrawer::flush()
         ++drawCalls;
 }
 
+void OpenGLDrawer::finish()
+{
+    if (!live)
+        return;
+    flush();
+    glFinish();
+}
+
 void OpenGLDrawer::beginDrawing()
 {
     drawCalls = 0;

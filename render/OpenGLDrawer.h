@@ -84,6 +84,10 @@ public:
     // about the centre of its unscaled rectangle; a negative scale swaps the sides.
     static Quad placeImage(short x, short y, float width, float height, float scaleX, float scaleY);
 
+    // Draws whatever is queued and waits until OpenGL has finished it, without presenting
+    // the frame (for timing the drawing alone).
+    void finish();
+
     const Image* findImage(unsigned id) const;
     const Image& getGlyph(Glyph glyph) const { return glyphs[glyph]; }
     bool isBatching() const { return batching; }
