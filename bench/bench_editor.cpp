@@ -2,7 +2,10 @@
 // through the software drawer (SDL's dummy video driver) and the OpenGL drawer (the
 // DISPLAY given, or an Xvfb server started here).
 //
-//   bench_editor [sdl|opengl]     both when no argument is given
+//   bench_editor [sdl|opengl|both] [LEVEL]
+//
+// Both drawers when no argument is given; LEVEL, a level file to use instead of the full
+// map (the shipped level, for instance).
 //
 // Each drawer runs in a child process with SDL of its own. Figures in milliseconds per
 // frame (beginDrawing, the editor's draw, endDrawing).
@@ -169,7 +172,8 @@ void benchInChild(bool openGL)
 
 int main(int argc, char** argv)
 {
-    std::string which = argc > 1 ? argv[1] : "";
+    std::string which = argc > 1 ? argv[1] : "both";
+    std::string level = argc > 2 ? argv[2] : "";
 
     char pattern[] = "/tmp/bench-editor-XXXXXX";
     std::string root = mkdtemp(pattern);
@@ -177,14 +181,17 @@ int main(int argc, char** argv)
     std::string command = "mkdir -p '" + resources + "'";
     if (std::system(command.c_str()) != 0)
         return 1;
-    writeFullLevel(resources + "/level.lev");
+    if (level.empty())
+        writeFullLevel(resources + "/level.lev");
+    else if (std::system(("cp '" + level + "' '" + resources + "/level.lev'").c_str()) != 0)
+        return 1;
     setenv("TARNWICK_DATA_DIR", root.c_str(), 1);
 
-    if (which.empty() || which == "sdl") {
+    if (which == "both" || which == "sdl") {
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         benchInChild(false);
     }
-    if (which.empty() || which == "opengl") {
+    if (which == "both" || which == "opengl") {
         pid_t xvfb = -1;
         const char* display = std::getenv("DISPLAY");
         if (!display || !*display) {
