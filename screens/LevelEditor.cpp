@@ -102,7 +102,7 @@ std::string LevelEditor::getName() const
 
 void LevelEditor::setTile(int column, int row, TileType tile)
 {
-    if (map[row][column] == tile)
+    if (!isInsideMap(column, row) || map[row][column] == tile)
         return;
     map[row][column] = tile;
 
