@@ -3,6 +3,8 @@
 
 #include <algorithm>
 #include <csignal>
+#include <chrono>
+#include <cmath>
 #include <memory>
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -255,6 +257,62 @@ TEST_F(SoundsTest, AnEmptyBlockWritesNothing)
     EXPECT_EQ(0.5f, guard[0]);
     EXPECT_EQ(0.5f, guard[1]);
     EXPECT_TRUE(sounds->isVoiceActive(0));
+}
+
+// The game starts sounds on its main thread while the audio thread mixes: every sample
+// of every started sound must come out once, none lost and none twice.
+TEST_F(SoundsTest, SoundsStartedWhileAnotherThreadMixesAllPlayInFull)
+{
+    // A sound with a steady offset, so that its samples add up to a clear total.
+    ASSERT_TRUE(audiotest::makeOgg(folder + "Pickup.ogg", 1, 2000, "sine 700 dcshift 0.3"));
+    std::vector<float> pickup = audiotest::decodeFirstStream(folder + "Pickup.ogg").at(0);
+    double pickupSum = 0.0;
+    for (float value : pickup)
+        pickupSum += value;
+    ASSERT_GT(pickupSum, 100.0);
+    std::unique_ptr<TestSounds> sounds(load());
+
+    std::atomic<bool> stop{false};
+    double mixedSum = 0.0;
+    std::thread mixer([&]() {
+        std::vector<float> block(2 * 64);
+        for (;;) {
+            bool last = stop.load(std::memory_order_acquire);
+            std::fill(block.begin(), block.end(), 0.0f);
+            sounds->getAudio(block.data(), 64);
+            for (int i = 0; i < 64; i++)
+                mixedSum += block[2 * i];
+            if (last)
+                break;
+        }
+    });
+
+    const int starts = 300;
+    for (int i = 0; i < starts; i++) {
+        sounds->playSound(Sounds::Pickup);
+        // Bursts and pauses, so that voices end and are taken again while mixing.
+        if (i % 20 == 19)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    // Let every voice run out before the mixer stops.
+    for (int tries = 0; tries < 5000; tries++) {
+        bool anyActive = false;
+        for (int voice = 0; voice < Sounds::VoiceCount; voice++)
+            anyActive = anyActive || sounds->isVoiceActive(voice);
+        if (!anyActive)
+            break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    stop.store(true, std::memory_order_release);
+    mixer.join();
+
+    EXPECT_EQ(static_cast<unsigned>(starts), sounds->getRequestCount(Sounds::Pickup));
+    // Requests made while all 128 voices were busy are dropped, so count what started:
+    // each started sound adds pickupSum exactly once.
+    double played = mixedSum / pickupSum;
+    EXPECT_NEAR(played, std::round(played), 0.01);
+    EXPECT_GE(std::round(played), 128.0);
+    EXPECT_LE(std::round(played), static_cast<double>(starts));
 }
 
 TEST(SoundsInstance, IsOneObjectLoadedFromTheGamesSoundsFolder)
