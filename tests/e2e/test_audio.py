@@ -1,0 +1,162 @@
+#!/usr/bin/env python3
+"""The game's real audio stream, captured: ALSA's default output is pointed (through an
+.asoundrc in a temporary HOME) at a file device over the null device, the game runs
+through the test driver under the SDL dummy video driver, and the samples it played are
+read back from the file.
+
+PortAudio opens the stream as 32-bit float stereo at 44100 Hz, and the file device
+writes those frames unchanged: interleaved little-endian floats, left then right. The
+null device takes frames faster than real time, which only makes more audio per frame
+of the game."""
+
+import array
+import math
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import unittest
+
+BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
+SOUNDS = os.path.join(SOURCE_DIR, "resources", "sounds")
+RATE = 44100
+
+JUMP_SCRIPT = """\
+frames 30
+expect-state TitleScreen
+key return
+frames 2
+expect-state GamePlay
+# the first key only takes the story away
+key space
+frames 20
+keydown z
+frames 5
+keyup z
+frames 60
+quit
+"""
+
+MUSIC_SCRIPT = """\
+frames 150
+expect-state TitleScreen
+quit
+"""
+
+
+def read_frames(path):
+    """The captured stream as (left, right) lists of floats."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if len(data) % 8:
+        raise AssertionError("%d bytes is not a whole number of float stereo frames" % len(data))
+    samples = array.array("f")
+    samples.frombytes(data)
+    if sys.byteorder != "little":
+        samples.byteswap()
+    for value in samples:
+        if not math.isfinite(value) or abs(value) > 2.0:
+            raise AssertionError("the stream is not 32-bit float: found %r" % value)
+    return samples[0::2], samples[1::2]
+
+
+def rms(values):
+    if not values:
+        return 0.0
+    return math.sqrt(sum(v * v for v in values) / len(values))
+
+
+def decode(name):
+    """An effect's samples, decoded by sox (16-bit precision)."""
+    raw = subprocess.run(["sox", os.path.join(SOUNDS, name), "-t", "f32", "-e", "floating-point",
+                          "-L", "-"], check=True, capture_output=True).stdout
+    samples = array.array("f")
+    samples.frombytes(raw)
+    if sys.byteorder != "little":
+        samples.byteswap()
+    return samples
+
+
+class CapturedAudio(unittest.TestCase):
+    def setUp(self):
+        if not os.path.exists(DRIVER):
+            self.fail("no test driver at %s" % DRIVER)
+        self.folder = tempfile.mkdtemp(prefix="tarnwick_audio_e2e_")
+        self.home = os.path.join(self.folder, "home")
+        os.makedirs(self.home)
+        self.capture = os.path.join(self.folder, "out.raw")
+        with open(os.path.join(self.home, ".asoundrc"), "w") as f:
+            f.write('pcm.!default { type file; slave.pcm "null"; file "%s"; format "raw" }\n' % self.capture)
+
+    def tearDown(self):
+        shutil.rmtree(self.folder, ignore_errors=True)
+
+    def run_game(self, script, *args):
+        script_path = os.path.join(self.folder, "script.txt")
+        with open(script_path, "w") as f:
+            f.write(script)
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        env.pop("TARNWICK_DATA_DIR", None)
+        env["HOME"] = self.home
+        env["SDL_VIDEODRIVER"] = "dummy"
+        result = subprocess.run([DRIVER, script_path, "--sdl"] + list(args), env=env, cwd=self.folder,
+                                stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=300)
+        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
+        self.assertNotIn("PortAudioDevice Error", result.stdout)
+        return result.stdout
+
+    def test_music_fades_in(self):
+        output = self.run_game(MUSIC_SCRIPT)
+        self.assertIn("vorbisfile: Loaded file: ", output)
+        self.assertIn("music.ogg", output)
+        left, right = read_frames(self.capture)
+        seconds = len(left) // RATE
+        self.assertGreaterEqual(seconds, 3, "only %d frames were captured" % len(left))
+
+        # The stream starts with the music at volume 0.
+        self.assertEqual(0.0, left[0])
+        self.assertEqual(0.0, right[0])
+        levels = [rms(left[s * RATE:(s + 1) * RATE]) for s in range(seconds)]
+        self.assertGreater(levels[-1], 0.01, "no music in the last second: %s" % levels)
+        self.assertLess(levels[0], 0.5 * levels[-1], "the music did not fade in: %s" % levels)
+        # The fade rises steadily: over the music's own swells, every stretch of three
+        # seconds is louder than the one before it.
+        groups = [sum(levels[g:g + 3]) / 3 for g in range(0, seconds - 2, 3)]
+        for g in range(1, len(groups)):
+            self.assertGreater(groups[g], groups[g - 1], "seconds %d-%d: %s" % (3 * g, 3 * g + 2, levels))
+        # It is stereo music, not one channel copied.
+        self.assertTrue(any(abs(a - b) > 1e-4 for a, b in zip(left[-RATE:], right[-RATE:])))
+
+    def test_without_music_the_stream_is_silent_until_a_jump(self):
+        output = self.run_game(JUMP_SCRIPT, "--nomusic")
+        self.assertIn("Jump.ogg", output)
+        left, right = read_frames(self.capture)
+        self.assertGreater(len(left), RATE)
+        first = next((i for i, v in enumerate(left) if v != 0.0 or right[i] != 0.0), None)
+        self.assertIsNotNone(first, "the jump was never heard")
+        # Well into the run: the title and the story made no sound at all.
+        self.assertGreater(first, RATE // 4)
+
+        # What follows is the jump effect, the same on both sides, then silence again.
+        jump = decode("Jump.ogg")
+        start = next(i for i, v in enumerate(jump) if v != 0.0)
+        heard = left[first:first + len(jump) - start]
+        self.assertEqual(list(heard), list(right[first:first + len(jump) - start]))
+        for i, value in enumerate(heard):
+            self.assertAlmostEqual(jump[start + i], value, delta=1e-3, msg="frame %d of the jump" % i)
+        tail = left[first + len(jump) - start:]
+        self.assertTrue(all(v == 0.0 for v in tail), "something else played after the jump")
+
+    def test_nosound_opens_no_stream(self):
+        output = self.run_game(MUSIC_SCRIPT, "--nosound")
+        self.assertTrue(not os.path.exists(self.capture) or os.path.getsize(self.capture) == 0)
+        # The music is still prepared; it is only never asked for.
+        self.assertIn("music.ogg", output)
+
+
+if __name__ == "__main__":
+    unittest.main()
