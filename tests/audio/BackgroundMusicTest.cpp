@@ -326,4 +326,22 @@ TEST(BackgroundMusicPaths, TheSoundsFolderLiesInTheBundle)
     EXPECT_EQ(std::string(TARNWICK_BUNDLE_DIR) + "/Contents/Resources/sounds/", BackgroundMusic::getSoundsPath());
 }
 
+TEST(BackgroundMusicPaths, FollowTheDataFolderAndAreEmptyWithoutOne)
+{
+    std::string folder = audiotest::makeTempFolder();
+    ASSERT_FALSE(folder.empty());
+    std::string bundle = folder.substr(0, folder.size() - 1);
+    setenv("TARNWICK_DATA_DIR", bundle.c_str(), 1);
+    EXPECT_EQ(bundle + "/Contents/Resources/sounds/", BackgroundMusic::getSoundsPath());
+    setenv("TARNWICK_DATA_DIR", (folder + "missing").c_str(), 1);
+    EXPECT_EQ("", BackgroundMusic::getSoundsPath());
+
+    // Without a sounds folder the music is looked for in the working directory.
+    testing::internal::CaptureStdout();
+    { BackgroundMusic music; }
+    EXPECT_EQ("vorbisfile: fopen could not open file: music.ogg\n", testing::internal::GetCapturedStdout());
+    unsetenv("TARNWICK_DATA_DIR");
+    audiotest::removeFolder(folder);
+}
+
 } // namespace
