@@ -1,10 +1,13 @@
-// Settings for the AddressSanitizer build of the audio tests.
+// Settings for the sanitizer builds of the audio tests.
 //
-// While PortAudio lists the devices, ALSA loads its output plugins (JACK, PulseAudio,
-// ...) with dlopen; their load-time constructors keep allocations that LeakSanitizer
-// reports once the plugins are unloaded again. They are not the game's memory, so
-// they are left out here. The slow unwinder is needed to see through the unloaded
-// plugins to ALSA's loader in the allocation stacks.
+// While PortAudio lists the devices, ALSA loads and opens its output plugins (JACK,
+// PulseAudio, ...), which start threads of their own inside libraries built without
+// the sanitizers. Neither what those libraries keep nor how their threads meet is the
+// game's doing, so they are left out here:
+// - LeakSanitizer sees the allocations of the plugins' load-time constructors once the
+//   plugins are unloaded again; the slow unwinder is needed to see through the unloaded
+//   plugins to ALSA's loader in those stacks.
+// - ThreadSanitizer cannot see the locking inside PulseAudio's client library.
 #if defined(__SANITIZE_ADDRESS__)
 extern "C" const char* __asan_default_options()
 {
@@ -14,5 +17,14 @@ extern "C" const char* __asan_default_options()
 extern "C" const char* __lsan_default_suppressions()
 {
     return "leak:snd_dlopen\n";
+}
+#endif
+
+#if defined(__SANITIZE_THREAD__)
+extern "C" const char* __tsan_default_suppressions()
+{
+    return "race:libpulsecommon\n"
+           "race:libpulse.so\n"
+           "race:libjack.so\n";
 }
 #endif
