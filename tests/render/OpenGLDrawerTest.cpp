@@ -56,6 +56,45 @@ TEST_F(OpenGLDrawerTest, OpensA32BitWindowAndSaysSo)
     EXPECT_EQ(768, screen->h);
 }
 
+TEST_F(OpenGLDrawerTest, NoAntialiasingAsksForNoMultisampling)
+{
+    open();
+    int buffers = -1;
+    SDL_GL_GetAttribute(SDL_GL_MULTISAMPLEBUFFERS, &buffers);
+    EXPECT_EQ(0, buffers);
+}
+
+TEST_F(OpenGLDrawerTest, AntialiasingFourGetsFourSamples)
+{
+    drawer.reset(new OpenGLDrawer);
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(drawer->initialise(1024, 768, false, 4));
+    EXPECT_EQ("OpenGLDrawer: Display is 32bit.\n", testing::internal::GetCapturedStdout());
+    int buffers = -1, samples = -1, alpha = -1;
+    SDL_GL_GetAttribute(SDL_GL_MULTISAMPLEBUFFERS, &buffers);
+    SDL_GL_GetAttribute(SDL_GL_MULTISAMPLESAMPLES, &samples);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alpha);
+    EXPECT_EQ(1, buffers);
+    EXPECT_EQ(4, samples);
+    EXPECT_EQ(8, alpha);
+}
+
+// A server of 16-bit depth: five bits a colour and no alpha are asked for.
+TEST(OpenGLDrawerSixteenBitTest, SaysSoAndAsksForNoAlpha)
+{
+    std::unique_ptr<X11Video> video(new X11Video(16));
+    ASSERT_TRUE(video->isReady());
+    OpenGLDrawer drawer;
+    testing::internal::CaptureStdout();
+    EXPECT_TRUE(drawer.initialise(1024, 768, false, 0));
+    EXPECT_EQ("OpenGLDrawer: Display is 16bit.\n", testing::internal::GetCapturedStdout());
+    int red = -1, alpha = -1;
+    SDL_GL_GetAttribute(SDL_GL_RED_SIZE, &red);
+    SDL_GL_GetAttribute(SDL_GL_ALPHA_SIZE, &alpha);
+    EXPECT_EQ(5, red);
+    EXPECT_EQ(0, alpha);
+}
+
 TEST_F(OpenGLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
 {
     OpenGLDrawer& d = open();

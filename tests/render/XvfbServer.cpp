@@ -10,13 +10,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-int XvfbServer::pid = 0;
-std::string XvfbServer::name;
+std::map<int, XvfbServer::Server> XvfbServer::servers;
 
-std::string XvfbServer::display()
+std::string XvfbServer::display(int depth)
 {
-    if (pid)
-        return name;
+    std::map<int, Server>::const_iterator it = servers.find(depth);
+    if (it != servers.end())
+        return it->second.name;
 
     int fds[2];
     if (pipe(fds) != 0)
@@ -31,7 +31,9 @@ std::string XvfbServer::display()
         dup2(devnull, 2);
         char fd[16];
         snprintf(fd, sizeof fd, "%d", fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+        char screen[32];
+        snprintf(screen, sizeof screen, "1280x1024x%d", depth);
+        execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp",
                static_cast<char*>(nullptr));
         _exit(127);
     }
@@ -51,24 +53,25 @@ std::string XvfbServer::display()
         waitpid(child, nullptr, 0);
         return std::string();
     }
-    pid = child;
-    name = ":" + std::string(buffer, buffer[got - 1] == '\n' ? got - 1 : got);
-    return name;
+    Server& server = servers[depth];
+    server.pid = child;
+    server.name = ":" + std::string(buffer, buffer[got - 1] == '\n' ? got - 1 : got);
+    return server.name;
 }
 
-void XvfbServer::stop()
+void XvfbServer::stopAll()
 {
-    if (!pid)
-        return;
-    kill(pid, SIGTERM);
-    waitpid(pid, nullptr, 0);
-    pid = 0;
+    for (std::map<int, Server>::const_iterator it = servers.begin(); it != servers.end(); ++it) {
+        kill(it->second.pid, SIGTERM);
+        waitpid(it->second.pid, nullptr, 0);
+    }
+    servers.clear();
 }
 
 namespace {
 class XvfbEnvironment : public ::testing::Environment {
 public:
-    void TearDown() override { XvfbServer::stop(); }
+    void TearDown() override { XvfbServer::stopAll(); }
 };
 ::testing::Environment* const xvfbEnvironment = ::testing::AddGlobalTestEnvironment(new XvfbEnvironment);
 }
@@ -82,11 +85,11 @@ extern "C" const char* __lsan_default_suppressions()
     return "leak:libX11.so\n";
 }
 
-X11Video::X11Video() : ready(false)
+X11Video::X11Video(int depth) : ready(false)
 {
     static void* driver = dlopen("/usr/lib/x86_64-linux-gnu/dri/swrast_dri.so", RTLD_LAZY | RTLD_NODELETE);
     (void)driver;
-    std::string display = XvfbServer::display();
+    std::string display = XvfbServer::display(depth);
     if (display.empty())
         return;
     setenv("DISPLAY", display.c_str(), 1);

@@ -1,18 +1,24 @@
 #pragma once
 
+#include <map>
 #include <string>
 
-// An X server of its own for the OpenGL tests (Mesa's software rasteriser draws into it),
-// started on first use on a free display number and stopped when the tests end.
+// X servers of their own for the OpenGL tests (Mesa's software rasteriser draws into
+// them), one per colour depth, started on first use on a free display number and stopped
+// when the tests end.
 class XvfbServer {
 public:
-    // The display name (":N"), starting the server if needed; empty when it cannot start.
-    static std::string display();
-    static void stop();
+    // The display name (":N") of the server of that depth (24 or 16), starting it if
+    // needed; empty when it cannot start.
+    static std::string display(int depth = 24);
+    static void stopAll();
 
 private:
-    static int pid;
-    static std::string name;
+    struct Server {
+        int pid;
+        std::string name;
+    };
+    static std::map<int, Server> servers;
 };
 
 // Runs the body's SDL video on the Xvfb display with the x11 driver, then puts the dummy
@@ -20,7 +26,7 @@ private:
 // shut down by the destructor.
 class X11Video {
 public:
-    X11Video();
+    explicit X11Video(int depth = 24);
     ~X11Video();
     bool isReady() const { return ready; }
 
