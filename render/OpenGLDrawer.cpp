@@ -23,7 +23,7 @@ static void say(const char* message)
 }
 
 OpenGLDrawer::OpenGLDrawer(bool batching)
-    : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false),
+    : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
       viewport{0, 0, 0, 0}, drawCalls(0),
       genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr)
@@ -312,6 +312,11 @@ void OpenGLDrawer::releaseImage(unsigned id)
     if (it == images.end())
         return;
     if (live) {
+        // Drawing meant for a canvas that is gone is dropped until endCanvas.
+        if (inCanvas && id == canvasId) {
+            endCanvas();
+            discarding = true;
+        }
         flush();
         Image& image = it->second;
         detachFromAtlas(image);
@@ -497,6 +502,7 @@ void OpenGLDrawer::beginCanvas(unsigned id, short x, short y, short width, short
         return;
     }
     inCanvas = true;
+    canvasId = id;
     bindFramebuffer(GL_FRAMEBUFFER_EXT, it->second.framebuffer);
     // Logical row 0 goes to texture row 0, which drawImage shows at the top: the projection
     // is the screen's turned upside down, one texel per logical pixel.

@@ -124,6 +124,7 @@ private:
     bool live;         // a window and an OpenGL context exist
     bool discarding;   // between beginCanvas of an id that is no canvas and endCanvas
     bool inCanvas;
+    unsigned canvasId;  // the canvas being drawn into
     Viewport viewport;
     unsigned drawCalls;
     QuadBatch batch;

@@ -117,6 +117,23 @@ TEST_P(OpenGLDrawerCanvasTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
     EXPECT_EQ((Rgb{0, 255, 0}), frame.at(v.x + v.width / 2, v.y + v.height / 2));
 }
 
+TEST_P(OpenGLDrawerCanvasTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
+{
+    unsigned canvas = drawer->createCanvas();
+    drawer->beginDrawing();
+    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
+    drawer->releaseImage(canvas);
+    drawer->fillRect(0, 0, 1024, 768, 0, 255, 0, 255);
+    drawer->endCanvas();
+    drawer->fillRect(0, 0, 512, 768, 255, 0, 0, 255);
+    drawer->endDrawing();
+    Frame frame(*drawer);
+    OpenGLDrawer::Viewport v = drawer->getViewport();
+    EXPECT_EQ((Rgb{255, 0, 0}), frame.at(v.x + 1, v.y + 1));
+    EXPECT_EQ((Rgb{0, 0, 0}), frame.at(v.x + v.width - 1, v.y + v.height - 1));
+    EXPECT_EQ(nullptr, drawer->findImage(canvas));
+}
+
 // In any window: using a canvas leaves the frame's viewport and projection as they were.
 TEST_P(OpenGLDrawerCanvasTest, FrameDrawingAfterACanvasIsUnchanged)
 {

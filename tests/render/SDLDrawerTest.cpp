@@ -355,6 +355,19 @@ TEST_F(SDLDrawerTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
     EXPECT_EQ((Rgb{0, 255, 0}), frame().at(20, 20));
 }
 
+TEST_F(SDLDrawerTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
+{
+    unsigned canvas = drawer->createCanvas();
+    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
+    drawer->releaseImage(canvas);
+    drawer->fillRect(0, 0, 1024, 768, 0, 255, 0, 255);
+    drawer->endCanvas();
+    drawer->fillRect(0, 0, 512, 768, 255, 0, 0, 255);
+    Frame f = frame();
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(1, 1));
+    EXPECT_EQ(Black, f.at(1023, 767));
+}
+
 TEST_F(SDLDrawerTest, NothingIsDrawnWithoutAScreen)
 {
     drawer.reset(new SDLDrawer);
