@@ -6,10 +6,12 @@
 #include <cstdio>
 #include <cstring>
 
-// Atlas pages: big enough for every small picture of a play field several times over.
-// Pictures wider or taller than this stay in their own textures only (the 1024 x 768
-// screens, which are drawn alone anyway).
-static const unsigned AtlasPageSize = 2048;
+// Atlas pages: one holds the small pictures of a play field several times over (every
+// new screen loads its own copies), and a narrow page keeps a tile's rows close together
+// for the rasteriser's texture fetches. Once four pages are full, further pictures are
+// drawn from their own textures. Pictures over 512 pixels on a side (the 1024 x 768
+// screens, drawn alone anyway) never go into a page.
+static const unsigned AtlasPageSize = 1024;
 static const unsigned AtlasMaxPages = 4;
 static const unsigned AtlasMaxEntry = 512;
 
