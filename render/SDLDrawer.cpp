@@ -47,11 +47,13 @@ bool SDLDrawer::initialise(unsigned short, unsigned short, bool fullscreen, int)
     // The software drawer has no letterbox: it always opens the logical screen's size, in
     // the display's own depth, except that a palette display (SDL's dummy driver reports
     // 8 bits) could not show the pictures' colours: it gets 32 bits instead.
-    int depth = 0;
-    const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    if (info && info->vfmt->BitsPerPixel <= 8)
-        depth = 32;
-    if (!SDL_SetVideoMode(ScreenWidth, ScreenHeight, depth, fullscreen ? SDL_FULLSCREEN : SDL_SWSURFACE))
+    // The mode that was set is asked for rather than SDL_GetVideoInfo's format, which
+    // still points at freed memory after a failed OpenGL mode (the fallback path).
+    Uint32 flags = fullscreen ? SDL_FULLSCREEN : SDL_SWSURFACE;
+    SDL_Surface* opened = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 0, flags);
+    if (opened && opened->format->BitsPerPixel <= 8)
+        opened = SDL_SetVideoMode(ScreenWidth, ScreenHeight, 32, flags);
+    if (!opened)
         return false;
     screen = SDL_GetVideoSurface();
     target = screen;
