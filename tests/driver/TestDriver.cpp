@@ -12,6 +12,7 @@
 //   mouseup BUTTON X Y       push a button release
 //   shot FILE.bmp            save the last drawn frame
 //   expect-state NAME        fail unless the current screen is NAME
+//   expect-quit              fail unless the game has been asked to quit
 //   quit                     push the window's close event
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
@@ -193,6 +194,11 @@ int runScript(Application& app, std::istream& script)
             if (current != name) {
                 std::cout << "driver: line " << lineNumber << ": expected state " << name << ", found "
                           << current << std::endl;
+                return 1;
+            }
+        } else if (command == "expect-quit") {
+            if (!app.isQuitRequested()) {
+                std::cout << "driver: line " << lineNumber << ": the game was not asked to quit" << std::endl;
                 return 1;
             }
         } else if (command == "quit") {

@@ -313,6 +313,14 @@ class TitleUnderTheSoftwareDrawer(unittest.TestCase):
                    "mousedown 1 300 530\nmouseup 1 300 530\nmousemove 300 600\nframes 2\n"
                    "expect-state TitleScreen\nkey return\nframes 1\nexpect-state GamePlay\nquit\nframes 1\n")
 
+    def test_quit_item_and_escape_end_the_loop(self):
+        # Quit is chosen with Return on the third item, and Escape quits from any item;
+        # a pass after either draws nothing more and the loop ends.
+        self.drive("frames 2\nkey up\nkeydown return\nframes 1\nexpect-quit\n")
+        self.drive("frames 2\nkey down\nkeydown escape\nframes 1\nexpect-quit\n")
+        with self.assertRaises(AssertionError):
+            self.drive("frames 2\nkey down\nframes 1\nexpect-quit\n")
+
 
 if __name__ == "__main__":
     unittest.main()
