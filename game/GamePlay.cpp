@@ -250,14 +250,14 @@ void GamePlay::draw(Drawer* drawer)
     updateView();
 
     drawSky(drawer);
-    drawBackTiles(drawer);
+    drawTileLayer(drawer, false);
     drawBeams(drawer);
     drawReflectors(drawer);
     drawLightBoxes(drawer);
     moveAndDrawSpikeBalls(drawer);
     player.draw(drawer, this);
     drawHalos(drawer);
-    drawForeTiles(drawer);
+    drawTileLayer(drawer, true);
     if (levelComplete)
         drawPicture(drawer, WinPicture, 0, 0);
     drawCounters(drawer);
@@ -329,7 +329,9 @@ void GamePlay::drawSky(Drawer* drawer)
                          channel(101.0f * (1.0f - f) + 255.0f * f), 255);
 }
 
-void GamePlay::drawBackTiles(Drawer* drawer)
+// The two tile passes cover 34 x 26 cells from the view's origin, one more column and row
+// on each side than the screen shows, so tiles sliding in at the edges are already drawn.
+void GamePlay::drawTileLayer(Drawer* drawer, bool foreground)
 {
     int firstColumn = static_cast<int>(viewX);
     int firstRow = static_cast<int>(viewY);
@@ -337,21 +339,29 @@ void GamePlay::drawBackTiles(Drawer* drawer)
         for (int column = firstColumn; column < firstColumn + TileColumns && column < MapWidth; ++column) {
             int x = screenX(column) - 16;
             int y = screenY(row) - 16;
-            switch (map[row][column]) {
-            case CaveBack:
-            case Spikes:
-                drawPicture(drawer, CaveBackPicture, x, y);
-                break;
-            case Lamp:
-                drawPicture(drawer, LampPicture, x, y);
-                break;
-            case Lava:
-                drawPicture(drawer, LavaPicture, x, y);
-                break;
-            default:
-                break;
-            }
+            if (foreground)
+                drawForeTile(drawer, map[row][column], x, y);
+            else
+                drawBackTile(drawer, map[row][column], x, y);
         }
+    }
+}
+
+void GamePlay::drawBackTile(Drawer* drawer, TileType tile, int x, int y)
+{
+    switch (tile) {
+    case CaveBack:
+    case Spikes:
+        drawPicture(drawer, CaveBackPicture, x, y);
+        break;
+    case Lamp:
+        drawPicture(drawer, LampPicture, x, y);
+        break;
+    case Lava:
+        drawPicture(drawer, LavaPicture, x, y);
+        break;
+    default:
+        break;
     }
 }
 
@@ -436,35 +446,27 @@ void GamePlay::drawHalos(Drawer* drawer)
                 drawPicture(drawer, LampGlowPicture, screenX(column) - 48, screenY(row) - 48);
 }
 
-void GamePlay::drawForeTiles(Drawer* drawer)
+void GamePlay::drawForeTile(Drawer* drawer, TileType tile, int x, int y)
 {
-    int firstColumn = static_cast<int>(viewX);
-    int firstRow = static_cast<int>(viewY);
-    for (int row = firstRow; row < firstRow + TileRows && row < MapHeight; ++row) {
-        for (int column = firstColumn; column < firstColumn + TileColumns && column < MapWidth; ++column) {
-            int x = screenX(column) - 16;
-            int y = screenY(row) - 16;
-            switch (map[row][column]) {
-            case Earth:
-                drawPicture(drawer, EarthPicture, x, y);
-                break;
-            case Grass:
-                drawPicture(drawer, GrassPicture, x, y);
-                break;
-            case LightPipe:
-                drawPicture(drawer, LightPipePicture, x, y);
-                break;
-            case Crate:
-                drawPicture(drawer, CaveBackPicture, x, y);
-                drawPicture(drawer, CratePicture, x, y);
-                break;
-            case Spikes:
-                drawPicture(drawer, SpikesPicture, x, y);
-                break;
-            default:
-                break;
-            }
-        }
+    switch (tile) {
+    case Earth:
+        drawPicture(drawer, EarthPicture, x, y);
+        break;
+    case Grass:
+        drawPicture(drawer, GrassPicture, x, y);
+        break;
+    case LightPipe:
+        drawPicture(drawer, LightPipePicture, x, y);
+        break;
+    case Crate:
+        drawPicture(drawer, CaveBackPicture, x, y);
+        drawPicture(drawer, CratePicture, x, y);
+        break;
+    case Spikes:
+        drawPicture(drawer, SpikesPicture, x, y);
+        break;
+    default:
+        break;
     }
 }
 

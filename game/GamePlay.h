@@ -74,14 +74,15 @@ private:
     int screenX(int column) const;
     int screenY(int row) const;
     void drawSky(Drawer* drawer);
-    void drawBackTiles(Drawer* drawer);
+    void drawTileLayer(Drawer* drawer, bool foreground);
+    void drawBackTile(Drawer* drawer, TileType tile, int x, int y);
     void drawBeams(Drawer* drawer);
     void drawBeamLine(Drawer* drawer, const Reflector& r, int stepX, int stepY, Picture picture);
     void drawReflectors(Drawer* drawer);
     void drawLightBoxes(Drawer* drawer);
     void moveAndDrawSpikeBalls(Drawer* drawer);
     void drawHalos(Drawer* drawer);
-    void drawForeTiles(Drawer* drawer);
+    void drawForeTile(Drawer* drawer, TileType tile, int x, int y);
     void drawCounters(Drawer* drawer);
 
     unsigned pictures[PictureCount];
