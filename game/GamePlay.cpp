@@ -329,8 +329,9 @@ void GamePlay::drawSky(Drawer* drawer)
                          channel(101.0f * (1.0f - f) + 255.0f * f), 255);
 }
 
-// The two tile passes cover 34 x 26 cells from the view's origin, one more column and row
-// on each side than the screen shows, so tiles sliding in at the edges are already drawn.
+// The two tile passes cover 34 x 26 cells from the view's origin, two columns and rows
+// more than the screen shows, so the cells partly scrolled in at the right and bottom
+// are drawn too.
 void GamePlay::drawTileLayer(Drawer* drawer, bool foreground)
 {
     int firstColumn = static_cast<int>(viewX);
