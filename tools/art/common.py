@@ -170,10 +170,10 @@ def periodic_noise(size, beta, seed, lowcut=1.0, kmin=0.0):
     fx, fy = np.meshgrid(f, f)
     k = np.sqrt(fx * fx + fy * fy)
     k[0, 0] = 1.0
-    spec = np.fft.fft2(white) / np.power(np.maximum(k, lowcut), beta)
-    spec[0, 0] = 0.0
-    spec[k < kmin] = 0.0
-    n = np.real(np.fft.ifft2(spec))
+    spectrum = np.fft.fft2(white) / np.power(np.maximum(k, lowcut), beta)
+    spectrum[0, 0] = 0.0
+    spectrum[k < kmin] = 0.0
+    n = np.real(np.fft.ifft2(spectrum))
     n -= n.min()
     n /= max(n.max(), 1e-9)
     return n.astype(np.float32)
