@@ -27,6 +27,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/StartXvfb.h"
 #include "render/OpenGLDrawer.h"
 #include "render/QuadBatch.h"
 #include "render/SDLDrawer.h"
@@ -96,27 +97,11 @@ bool useDisplay()
 {
     if (getenv("DISPLAY"))
         return true;
-    int fds[2];
-    if (pipe(fds) != 0)
+    std::string display;
+    xvfb = startXvfb("1024x768x24", display);
+    if (xvfb < 0)
         return false;
-    xvfb = fork();
-    if (xvfb == 0) {
-        close(fds[0]);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number and a newline once it takes connections.
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (number.empty())
-        return false;
-    setenv("DISPLAY", (":" + number).c_str(), 1);
+    setenv("DISPLAY", display.c_str(), 1);
     return true;
 }
 

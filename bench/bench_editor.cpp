@@ -25,6 +25,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "tests/support/StartXvfb.h"
 #include "render/OpenGLDrawer.h"
 #include "render/SDLDrawer.h"
 #include "screens/LevelEditor.h"
@@ -119,34 +120,6 @@ void runBench(const char* drawerName, Drawer* drawer)
     report(drawerName, "overview drawn cell by cell (no picture)", 3, drawer, editor.get(), [](int) {});
 }
 
-// An Xvfb server on a free display; its pid, or -1.
-pid_t startXvfb(std::string& display)
-{
-    int fds[2];
-    if (pipe(fds) != 0)
-        return -1;
-    pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string number;
-    char c;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        number += c;
-    close(fds[0]);
-    if (number.empty()) {
-        waitpid(pid, nullptr, 0);
-        return -1;
-    }
-    display = ":" + number;
-    return pid;
-}
-
 void benchInChild(bool openGL)
 {
     std::fflush(nullptr);
@@ -196,7 +169,7 @@ int main(int argc, char** argv)
         const char* display = std::getenv("DISPLAY");
         if (!display || !*display) {
             std::string started;
-            xvfb = startXvfb(started);
+            xvfb = startXvfb("1024x768x24", started);
             if (xvfb < 0)
                 std::printf("opengl: no DISPLAY and Xvfb did not start\n");
             else

@@ -1,4 +1,5 @@
 #include "tests/render/XvfbServer.h"
+#include "tests/support/StartXvfb.h"
 
 #include <SDL/SDL.h>
 #include <csignal>
@@ -18,44 +19,13 @@ std::string XvfbServer::display(int depth)
     if (it != servers.end())
         return it->second.name;
 
-    int fds[2];
-    if (pipe(fds) != 0)
+    std::string name;
+    pid_t pid = startXvfb("1280x1024x" + std::to_string(depth), name);
+    if (pid < 0)
         return std::string();
-    int child = fork();
-    if (child < 0)
-        return std::string();
-    if (child == 0) {
-        close(fds[0]);
-        int devnull = open("/dev/null", O_RDWR);
-        dup2(devnull, 1);
-        dup2(devnull, 2);
-        char fd[16];
-        snprintf(fd, sizeof fd, "%d", fds[1]);
-        char screen[32];
-        snprintf(screen, sizeof screen, "1280x1024x%d", depth);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd, "-screen", "0", screen, "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    // The server writes its display number once it accepts connections.
-    char buffer[32] = {0};
-    ssize_t got = 0;
-    ssize_t n;
-    while (got < static_cast<ssize_t>(sizeof buffer) - 1 && (n = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0) {
-        got += n;
-        if (buffer[got - 1] == '\n')
-            break;
-    }
-    close(fds[0]);
-    if (got <= 0) {
-        kill(child, SIGTERM);
-        waitpid(child, nullptr, 0);
-        return std::string();
-    }
     Server& server = servers[depth];
-    server.pid = child;
-    server.name = ":" + std::string(buffer, buffer[got - 1] == '\n' ? got - 1 : got);
+    server.pid = pid;
+    server.name = name;
     return server.name;
 }
 

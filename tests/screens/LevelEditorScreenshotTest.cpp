@@ -12,6 +12,7 @@
 
 #include <GL/gl.h>
 
+#include "tests/support/StartXvfb.h"
 #include "render/OpenGLDrawer.h"
 #include "render/SDLDrawer.h"
 #include "tests/screens/LevelEditorTestSupport.h"
@@ -220,30 +221,7 @@ int compareInChild(bool openGL)
 // An Xvfb server on a free display, for as long as the object lives.
 class XServer {
 public:
-    XServer()
-    {
-        int fds[2];
-        if (pipe(fds) != 0)
-            return;
-        pid = fork();
-        if (pid == 0) {
-            close(fds[0]);
-            std::string fd = std::to_string(fds[1]);
-            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1024x768x24", "-nolisten", "tcp",
-                   static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        close(fds[1]);
-        // The server writes the display number and then a newline, in separate writes;
-        // closing the pipe before the newline arrives kills it.
-        std::string number;
-        char c;
-        while (read(fds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(fds[0]);
-        if (!number.empty() && number.find_first_not_of("0123456789") == std::string::npos)
-            display = ":" + number;
-    }
+    XServer() { pid = startXvfb("1024x768x24", display); }
 
     ~XServer()
     {
