@@ -1,4 +1,5 @@
 #include "app/ConfigLoader.h"
+#include "app/ResourcePaths.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -16,12 +17,6 @@ const char* const settingsFile = "/Tarnwick.conf";
 
 // Lines longer than this are cut, and nothing after the cut is read.
 const int maxLineLength = 127;
-
-bool isDirectory(const std::string& path)
-{
-    struct stat info;
-    return stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
 
 // A fresh home has none of "Library/Application Support/Tarnwick", so every missing
 // level is made, outermost first.

@@ -6,13 +6,13 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
 bool isDirectory(const std::string& path)
 {
     struct stat info;
     return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
 }
+
+namespace {
 
 // The folder above the one that holds the running executable: bin/tarnwick -> <prefix>.
 std::string executablePrefix()
@@ -41,10 +41,16 @@ std::string getBundlePath()
     return executablePrefix() + "/share/tarnwick";
 }
 
-std::string getLevelPath()
+std::string getResourcesPath()
 {
     std::string bundle = getBundlePath();
     if (!isDirectory(bundle))
         return std::string();
-    return bundle + "/Contents/Resources/level.lev";
+    return bundle + "/Contents/Resources/";
+}
+
+std::string getLevelPath()
+{
+    std::string resources = getResourcesPath();
+    return resources.empty() ? resources : resources + "level.lev";
 }

@@ -7,6 +7,13 @@
 // TARNWICK_DATA_DIR names another. The build tree has the same shape as an install.
 std::string getBundlePath();
 
+// The bundle's "Contents/Resources/" folder, with its trailing slash, or "" when the
+// bundle folder does not exist. The level and the sounds folder lie in it.
+std::string getResourcesPath();
+
+// True when path names an existing directory (following links).
+bool isDirectory(const std::string& path);
+
 // The bundle folder followed by "/Contents/Resources/level.lev", or "" when the bundle
 // folder does not exist.
 std::string getLevelPath();

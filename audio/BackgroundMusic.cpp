@@ -3,7 +3,6 @@
 
 #include <cstring>
 #include <iostream>
-#include <sys/stat.h>
 
 namespace {
 
@@ -20,20 +19,12 @@ void report(const std::string& message)
     std::cout << "vorbisfile: " << message << std::endl;
 }
 
-bool isDirectory(const std::string& path)
-{
-    struct stat info;
-    return !path.empty() && stat(path.c_str(), &info) == 0 && S_ISDIR(info.st_mode);
-}
-
 } // namespace
 
 std::string BackgroundMusic::getSoundsPath()
 {
-    std::string bundle = getBundlePath();
-    if (!isDirectory(bundle))
-        return std::string();
-    return bundle + "/Contents/Resources/sounds/";
+    std::string resources = getResourcesPath();
+    return resources.empty() ? resources : resources + "sounds/";
 }
 
 BackgroundMusic::BackgroundMusic()

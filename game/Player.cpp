@@ -104,7 +104,7 @@ void Player::move(TileMap& map)
     int c0 = column();
 
     if (movingRight != movingLeft) {
-        bool alive = movingRight ? stepRight(map, row, c0) : stepLeft(map, row, c0);
+        bool alive = walkStep(map, row, c0, movingRight);
         if (!alive)
             return;
     }
@@ -118,15 +118,18 @@ void Player::move(TileMap& map)
         fallStep(map, row, c);
 }
 
-bool Player::stepRight(TileMap& map, int row, int c0)
+// One walking step. The cell looked at is the one the leading edge enters: right of the
+// body when walking right, the body's own left cell when walking left.
+bool Player::walkStep(TileMap& map, int row, int c0, bool right)
 {
-    if (c0 <= MapWidth - 1) {
-        int ahead = static_cast<int>(static_cast<double>(x) + 1.0);
+    bool inMap = right ? c0 <= MapWidth - 1 : c0 >= 0;
+    if (inMap) {
+        int ahead = right ? static_cast<int>(static_cast<double>(x) + 1.0) : static_cast<int>(x);
         TileType tile = tileAt(map, ahead, row);
         if (isPassable(tile) || tile == Crate) {
             if (tile == Crate)
                 collectCrate(map, ahead, row);
-            x += WalkStep;
+            x += right ? WalkStep : -WalkStep;
             if (!afterWalk(map, row, c0))
                 return false;
         } else if (tile == Spikes || tile == Lava) {
@@ -134,27 +137,7 @@ bool Player::stepRight(TileMap& map, int row, int c0)
             return false;
         }
     }
-    facingRight = true;
-    return true;
-}
-
-bool Player::stepLeft(TileMap& map, int row, int c0)
-{
-    if (c0 >= 0) {
-        int ahead = static_cast<int>(x);
-        TileType tile = tileAt(map, ahead, row);
-        if (isPassable(tile) || tile == Crate) {
-            if (tile == Crate)
-                collectCrate(map, ahead, row);
-            x -= WalkStep;
-            if (!afterWalk(map, row, c0))
-                return false;
-        } else if (tile == Spikes || tile == Lava) {
-            decrementNumLives();
-            return false;
-        }
-    }
-    facingRight = false;
+    facingRight = right;
     return true;
 }
 

@@ -59,8 +59,7 @@ private:
     // The column under the player's centre.
     int column() const;
     // Returns false when the step lost a life and the frame's step must end.
-    bool stepRight(TileMap& map, int row, int c0);
-    bool stepLeft(TileMap& map, int row, int c0);
+    bool walkStep(TileMap& map, int row, int c0, bool right);
     bool afterWalk(const TileMap& map, int row, int c0);
     void jumpStep(TileMap& map, int row, int c);
     void fallStep(TileMap& map, int row, int c);
