@@ -9,7 +9,8 @@
 int main(int argc, char** argv)
 {
     if (argc != 2 || std::strcmp(argv[1], "--help") == 0) {
-        std::cout << "Usage: tarnwick-levelcheck FILE\n"
+        std::cout << "tarnwick-levelcheck " TARNWICK_VERSION "\n"
+                     "Usage: tarnwick-levelcheck FILE\n"
                      "Checks a Tarnwick level file (level.lev) and lists its problems.\n"
                      "Exit status: 0 sound, 1 problems found, 2 the file cannot be read.\n";
         return argc == 2 ? 0 : LevelCheck::Unreadable;
