@@ -59,6 +59,15 @@ class InstalledGame(unittest.TestCase):
         os.rename(first, moved)
         return moved
 
+    def wait_for_window(self, game_run, env):
+        """The game's window id, or None once the game has ended without one."""
+        while game_run.poll() is None:
+            found = run("xdotool", "search", "--limit", "1", "--name", "^Tarnwick$", env=env)
+            if found.stdout.strip():
+                return found.stdout.split()[0]
+            time.sleep(0.1)
+        return None
+
     def check_level_and_sounds(self, game, data):
         """Opens the editor and saves at once through X key events; the saved level is
         the one the game found. With a working audio device every sound is loaded."""
@@ -66,15 +75,23 @@ class InstalledGame(unittest.TestCase):
         try:
             env = self.env(FILE_DEVICE, DISPLAY=display)
             env.pop("SDL_VIDEODRIVER", None)
-            game_run = subprocess.Popen([game, "--sdl"], env=env, cwd=self.home, stdout=subprocess.PIPE,
-                                        stderr=subprocess.STDOUT, text=True)
-            found = run("xdotool", "search", "--sync", "--limit", "1", "--name", "^Tarnwick$", env=env)
-            window = found.stdout.split()[0]
+            # A busy X server can turn a connection away for a moment; SDL then gives up at once.
+            for _ in range(5):
+                game_run = subprocess.Popen([game, "--sdl"], env=env, cwd=self.home, stdout=subprocess.PIPE,
+                                            stderr=subprocess.STDOUT, text=True)
+                window = self.wait_for_window(game_run, env)
+                if window:
+                    break
+                self.assertIn("Could not initialise SDL", game_run.communicate()[0])
+            self.assertTrue(window, "the game's window did not appear")
             run("xdotool", "windowfocus", "--sync", window, env=env)
             time.sleep(0.5)  # the audio stream's first blocks load the sound effects
             run("xdotool", "key", "--delay", "100", "Down", "Return", "ctrl+s", "Escape", "Escape", env=env)
             output = game_run.communicate(timeout=60)[0]
         finally:
+            if game_run.poll() is None:
+                game_run.kill()
+                game_run.wait()
             server.terminate()
             server.wait()
         self.assertEqual(0, game_run.returncode, output)
