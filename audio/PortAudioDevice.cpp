@@ -1,5 +1,6 @@
 #include "audio/PortAudioDevice.h"
 #include "audio/PortAudioCallback.h"
+#include "audio/QuietStandardError.h"
 
 #include <iostream>
 
@@ -71,6 +72,8 @@ bool PortAudioDevice::start()
     if (running)
         return false;
 
+    // The audio libraries report every device they fail to probe on standard error.
+    QuietStandardError quiet;
     if (Pa_Initialize() != paNoError) {
         report("Could not initialise.");
         return false;
@@ -128,6 +131,7 @@ void PortAudioDevice::stop()
 {
     if (!running)
         return;
+    QuietStandardError quiet;
     Pa_StopStream(stream);
     Pa_CloseStream(stream);
     Pa_Terminate();

@@ -36,10 +36,6 @@ public:
     void trace(const TileMap& map);
     Outcome update();
 
-    const std::vector<Reflector>& getReflectors() const { return reflectors; }
-    const std::vector<Reflector>& getLightBoxes() const { return lightBoxes; }
-
-private:
     // The first blocking cell in each direction (a column for left/right, a row for
     // up/down; one step past the map edge when the line is open to it), and which of
     // those cells are lamps.
@@ -52,6 +48,14 @@ private:
         bool lampElsewhere;
     };
 
+    // The sight lines from one cell along its row and column. The level checker asks the
+    // same question of lamps and boxes that the light asks of reflectors.
+    static Sight look(const TileMap& map, int column, int row);
+
+    const std::vector<Reflector>& getReflectors() const { return reflectors; }
+    const std::vector<Reflector>& getLightBoxes() const { return lightBoxes; }
+
+private:
     // A reflector in the row or column index: its position along the line and its place
     // in the reflector list.
     struct IndexEntry {
@@ -59,7 +63,6 @@ private:
         int index;
     };
 
-    static Sight look(const TileMap& map, int column, int row);
     bool seesLitReflector(const Reflector& from, const Sight& sight) const;
     bool anyLit(const std::vector<IndexEntry>& line, int after, int before) const;
     bool seesFirstReflectorLeft(const Reflector& from, const Sight& sight) const;

@@ -14,6 +14,7 @@ packages=(
   python3 python3-pil python3-numpy
   sox libsox-fmt-all
   fonts-comic-neue
+  dpkg-dev desktop-file-utils appstream groff-base man-db
 )
 
 missing=()

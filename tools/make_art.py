@@ -1,6 +1,7 @@
 #!/usr/bin/python3
 """Draws every picture of Tarnwick: the 42 glyphs in assets/fonts and the 26 pictures
-in assets/images, as 8-bit RGBA PNG files.
+in assets/images, as 8-bit RGBA PNG files, and the desktop icon at each size in
+assets/icons (installed, not embedded).
 
     /usr/bin/python3 tools/make_art.py              regenerate everything, then check it
     /usr/bin/python3 tools/make_art.py --check      only check the committed files
@@ -15,12 +16,13 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 
-from art import lettering, screens, sprites, tiles  # noqa: E402
+from art import icons, lettering, screens, sprites, tiles  # noqa: E402
 from art.common import png_header, save_png  # noqa: E402
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 FONT_DIR = os.path.join(ROOT, "assets", "fonts")
 IMAGE_DIR = os.path.join(ROOT, "assets", "images")
+ICON_DIR = os.path.join(ROOT, "assets", "icons")
 
 # Every picture the game embeds, with its size in pixels.
 IMAGE_SIZES = {
@@ -74,11 +76,16 @@ def draw_all():
     return art, glyphs
 
 
+def icon_path(size):
+    return os.path.join(ICON_DIR, "tarnwick-%d.png" % size)
+
+
 def check():
     """Every expected file exists as a non-interlaced 8-bit RGBA PNG of the right size."""
     problems = []
     expected = [(os.path.join(IMAGE_DIR, n + ".png"), s) for n, s in IMAGE_SIZES.items()]
     expected += [(os.path.join(FONT_DIR, "font%s.png" % n), GLYPH_SIZE) for n, _ in lettering.GLYPHS]
+    expected += [(icon_path(size), (size, size)) for size in icons.SIZES]
     for path, size in expected:
         if not os.path.exists(path):
             problems.append("%s is missing" % path)
@@ -111,6 +118,8 @@ def main(argv):
         save_png(pic, os.path.join(IMAGE_DIR, name + ".png"))
     for name, _ in lettering.GLYPHS:
         save_png(glyphs[name], os.path.join(FONT_DIR, "font%s.png" % name))
+    for size, pic in icons.icons().items():
+        save_png(pic, icon_path(size))
     if argv[1:2] == ["--preview"] and len(argv) > 2:
         from art import preview
         preview.write(argv[2], art, glyphs)

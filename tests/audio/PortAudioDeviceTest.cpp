@@ -3,6 +3,7 @@
 #include "AudioTestFiles.h"
 
 #include <atomic>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <gtest/gtest.h>
@@ -114,12 +115,18 @@ TEST_F(PortAudioDeviceTest, NoOutputDeviceIsAFailureToOpenTheStream)
     PortAudioDevice device;
     PatternSource source;
     device.setCallback(&source);
+    // ALSA's complaints about the missing card stay off standard error, and standard
+    // error works again afterwards.
     testing::internal::CaptureStdout();
+    testing::internal::CaptureStderr();
     bool started = device.start();
+    std::fprintf(stderr, "after the probe\n");
+    std::string errors = testing::internal::GetCapturedStderr();
     std::string output = testing::internal::GetCapturedStdout();
     EXPECT_FALSE(started);
     EXPECT_FALSE(device.isRunning());
     EXPECT_EQ("PortAudioDevice Error: Could not open stream.\n", output);
+    EXPECT_EQ("after the probe\n", errors);
     device.stop();
     EXPECT_EQ(0, source.calls.load());
 

@@ -13,6 +13,8 @@
 //   shot FILE.bmp            save the last drawn frame
 //   expect-state NAME        fail unless the current screen is NAME
 //   expect-quit              fail unless the game has been asked to quit
+//   place COLUMN ROW         during play: put the robot on a cell at once (screenshots)
+//   reflector COLUMN ROW     during play: drop a reflector on a cell, as the robot would
 //   quit                     push the window's close event
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
@@ -32,6 +34,7 @@
 #include "app/Application.h"
 #include "app/FatalError.h"
 #include "app/GameState.h"
+#include "game/GamePlay.h"
 
 namespace {
 
@@ -201,6 +204,18 @@ int runScript(Application& app, std::istream& script)
                 std::cout << "driver: line " << lineNumber << ": the game was not asked to quit" << std::endl;
                 return 1;
             }
+        } else if (command == "place" || command == "reflector") {
+            int column = 0, row = 0;
+            words >> column >> row;
+            GamePlay* play = dynamic_cast<GamePlay*>(app.getCurrentState());
+            if (!play) {
+                std::cout << "driver: line " << lineNumber << ": " << command << " needs the play screen" << std::endl;
+                return 1;
+            }
+            if (command == "place")
+                play->getPlayer().setPosition(static_cast<float>(column), static_cast<float>(row));
+            else
+                play->addReflector(column, row);
         } else if (command == "quit") {
             pushQuit();
         } else {
