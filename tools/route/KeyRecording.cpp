@@ -8,6 +8,7 @@
 #include "game/GameCounter.h"
 #include "game/GamePlay.h"
 #include "game/LevelFile.h"
+#include "game/SpikeBall.h"
 #include "render/Drawer.h"
 #include "tools/route/SilentDrawer.h"
 
@@ -18,6 +19,23 @@ SDL_keysym keysym(SDLKey sym)
     SDL_keysym key = {};
     key.sym = sym;
     return key;
+}
+
+const unsigned FnvStart = 2166136261u;
+
+void fnvMix(unsigned& hash, const void* data, size_t size)
+{
+    const unsigned char* bytes = static_cast<const unsigned char*>(data);
+    for (size_t i = 0; i < size; ++i) {
+        hash ^= bytes[i];
+        hash *= 16777619u;
+    }
+}
+
+template <typename T>
+void fnvMix(unsigned& hash, T value)
+{
+    fnvMix(hash, &value, sizeof value);
 }
 
 std::string hex(unsigned value)
@@ -53,7 +71,8 @@ std::string KeyRecording::toText() const
         << "# route: " << route << "\n"
         << "# level: " << level << ", fingerprint " << hex(levelFingerprint) << "\n"
         << "# frames: " << frames << "\n"
-        << "# ends: lives " << lives << ", lit " << lit << " of " << boxes << "\n"
+        << "# ends: lives " << lives << ", lit " << lit << " of " << boxes << ", world " << hex(worldFingerprint)
+        << "\n"
         << "# One event a line, FRAME press|release KEY (right, left, jump = Z, drop = X).\n"
         << "# Frame 0 is the first frame drawn after the story picture is gone; the events of\n"
         << "# frame N reach the game, in the order listed, before frame N is drawn.\n";
@@ -79,7 +98,8 @@ bool KeyRecording::fromText(const std::string& text, KeyRecording& out, std::str
     if (comma == std::string::npos ||
         std::sscanf(fields["level"].c_str() + comma, ", fingerprint %x", &out.levelFingerprint) != 1 ||
         std::sscanf(fields["frames"].c_str(), "%d", &out.frames) != 1 ||
-        std::sscanf(fields["ends"].c_str(), "lives %d, lit %d of %d", &out.lives, &out.lit, &out.boxes) != 3) {
+        std::sscanf(fields["ends"].c_str(), "lives %d, lit %d of %d, world %x", &out.lives, &out.lit, &out.boxes,
+                    &out.worldFingerprint) != 4) {
         error = "the header's level, frames or ends line cannot be read";
         return false;
     }
@@ -137,14 +157,31 @@ SDLKey KeyRecording::keySym(const std::string& key)
     return SDLK_UNKNOWN;
 }
 
-unsigned KeyRecording::fingerprint(const TileMap& map)
+unsigned KeyRecording::fingerprintLevel(const TileMap& map)
 {
-    unsigned hash = 2166136261u;
-    for (int row = 0; row < MapHeight; ++row) {
-        for (int column = 0; column < MapWidth; ++column) {
-            hash ^= map[row][column] & 0xFFu;
-            hash *= 16777619u;
-        }
+    unsigned hash = FnvStart;
+    for (int row = 0; row < MapHeight; ++row)
+        for (int column = 0; column < MapWidth; ++column)
+            fnvMix(hash, static_cast<unsigned char>(map[row][column]));
+    return hash;
+}
+
+unsigned KeyRecording::fingerprintWorld(const GamePlay& game)
+{
+    unsigned hash = FnvStart;
+    const Player& robot = game.getPlayer();
+    fnvMix(hash, robot.getX());
+    fnvMix(hash, robot.getY());
+    fnvMix(hash, robot.getNumLives());
+    fnvMix(hash, robot.getNumReflectors());
+    for (const SpikeBall* ball : game.getSpikeBalls()) {
+        fnvMix(hash, ball->getX());
+        fnvMix(hash, ball->isMovingRight());
+    }
+    for (const Reflector& reflector : game.getReflectors()) {
+        fnvMix(hash, reflector.x);
+        fnvMix(hash, reflector.y);
+        fnvMix(hash, reflector.lit);
     }
     return hash;
 }
@@ -193,7 +230,7 @@ bool KeyRecording::replay(const std::string& levelPath, Outcome& out) const
     if (!game)
         return false;
     out = Outcome();
-    out.levelFingerprint = fingerprint(game->getMap());
+    out.levelFingerprint = fingerprintLevel(game->getMap());
     game->keyDown(keysym(SDLK_SPACE));
     game->keyUp(keysym(SDLK_SPACE));
 
@@ -206,6 +243,7 @@ bool KeyRecording::replay(const std::string& levelPath, Outcome& out) const
     out.boxes = static_cast<int>(game->getLightBoxes().size());
     for (const Reflector& box : game->getLightBoxes())
         out.boxesLit += box.lit;
+    out.worldFingerprint = fingerprintWorld(*game);
     GameCounter::getInstance()->reset();
     return true;
 }

@@ -22,7 +22,9 @@ class GamePlay;
 //   # route: perfect.route
 //   # level: level.lev, fingerprint 0123abcd
 //   # frames: 4150
-//   # ends: lives 3, lit 5 of 5
+//   # ends: lives 3, lit 5 of 5, world 89abcdef
+// The world fingerprint pins down where the robot and the spike balls stand at the end, so
+// a replay whose keys reach the game a frame early or late does not pass for the same run.
 class KeyRecording {
 public:
     struct Event {
@@ -38,6 +40,7 @@ public:
     int lives = 0;
     int lit = 0;
     int boxes = 0;
+    unsigned worldFingerprint = 0;
     std::vector<Event> events;
 
     std::string toText() const;
@@ -50,7 +53,11 @@ public:
     static SDLKey keySym(const std::string& key);
 
     // FNV-1a over the low byte of every cell: tells a recording's level from a changed one.
-    static unsigned fingerprint(const TileMap& map);
+    static unsigned fingerprintLevel(const TileMap& map);
+
+    // FNV-1a over the robot's place, lives and reflectors, the spike balls' places and
+    // directions, and the placed reflectors.
+    static unsigned fingerprintWorld(const GamePlay& game);
 
     // "recorded from perfect.route on level.lev (fingerprint 0123abcd)", for messages.
     std::string describe() const;
@@ -70,6 +77,7 @@ public:
         int lit = 0;                     // the "LightBoxesLit" counter
         int boxes = 0;
         int boxesLit = 0;                // boxes whose lit flag is set
+        unsigned worldFingerprint = 0;
     };
     // Replays the recording on a fresh play state with the level read from `levelPath`,
     // the story picture taken away first. False when the level cannot be read.

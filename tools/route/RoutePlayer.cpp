@@ -91,6 +91,7 @@ void RoutePlayer::noteOutcome()
     recording.lives = game.getPlayer().getNumLives();
     recording.lit = GameCounter::getInstance()->getCount(GamePlay::LitCounter);
     recording.boxes = static_cast<int>(game.getLightBoxes().size());
+    recording.worldFingerprint = KeyRecording::fingerprintWorld(game);
 }
 
 std::string RoutePlayer::run(const std::string& line)
@@ -264,7 +265,7 @@ bool RoutePlayer::record(const std::string& routePath, const std::string& levelP
         error = "cannot read " + levelPath;
         return false;
     }
-    unsigned fingerprint = KeyRecording::fingerprint(game->getMap());   // before crates are taken
+    unsigned fingerprint = KeyRecording::fingerprintLevel(game->getMap());   // before crates are taken
 
     RoutePlayer player(*game);
     player.setTrace(trace);

@@ -31,7 +31,8 @@ int main(int argc, char** argv)
     // The recording alone, with no route to steer it, must reach the same end.
     KeyRecording::Outcome outcome;
     if (!recording.replay(argv[2], outcome) || outcome.frames != recording.frames ||
-        outcome.lives != recording.lives || outcome.lit != recording.lit) {
+        outcome.lives != recording.lives || outcome.lit != recording.lit ||
+        outcome.worldFingerprint != recording.worldFingerprint) {
         std::cout << "tarnwick_record_route: the recording of " << argv[1] << " does not replay the same" << std::endl;
         return 1;
     }
