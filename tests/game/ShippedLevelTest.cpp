@@ -150,8 +150,8 @@ TEST_P(ShippedLevelRoute, RecordingReplayedThroughThePlayStateWins)
     ASSERT_TRUE(recording.replay(sourceLevelPath(), end));
 
     std::ostringstream where;
-    where << GetParam().name << ".keys, " << recording.describe() << ", replayed on the level now shipped (fingerprint " << std::hex
-          << end.levelFingerprint << std::dec << "): ";
+    where << GetParam().name << ".keys, " << recording.describe() << ", replayed on the level now shipped"
+          << " (fingerprint " << std::hex << end.levelFingerprint << std::dec << "): ";
     EXPECT_EQ(recording.levelFingerprint, end.levelFingerprint)
         << where.str() << "the level has changed since the recording; run tools/record_routes.sh";
     EXPECT_EQ(GetParam().lives, recording.lives) << where.str() << "the route ends with the wrong lives";
@@ -183,3 +183,23 @@ TEST_P(ShippedLevelRoute, RecordingIsTheRoutePlayedAgain)
 INSTANTIATE_TEST_SUITE_P(Routes, ShippedLevelRoute,
                          ::testing::Values(RouteCase{"perfect", 3}, RouteCase{"careless", 1}),
                          [](const ::testing::TestParamInfo<RouteCase>& info) { return std::string(info.param.name); });
+
+// A recording edited by hand or cut short must be refused, not replayed as something else.
+TEST(KeyRecordingText, RefusesEventsItCannotPlayInOrder)
+{
+    const std::string header = "# route: r.route\n# level: level.lev, fingerprint 0000abcd\n# frames: 10\n"
+                               "# ends: lives 3, lit 1 of 1, world 12345678\n";
+    KeyRecording read;
+    std::string error;
+    ASSERT_TRUE(KeyRecording::fromText(header + "0 press right\n4 release right\n9 press drop\n", read, error))
+        << error;
+    EXPECT_EQ(3u, read.events.size());
+    EXPECT_EQ(0xabcdu, read.levelFingerprint);
+    EXPECT_EQ(0x12345678u, read.worldFingerprint);
+
+    const char* const broken[] = {"4 press right\n3 release right\n", "10 press right\n", "2 press up\n",
+                                  "2 hold right\n", "2 press right now\n"};
+    for (const char* events : broken)
+        EXPECT_FALSE(KeyRecording::fromText(header + events, read, error)) << events;
+    EXPECT_FALSE(KeyRecording::fromText("0 press right\n", read, error)) << "no header";
+}
