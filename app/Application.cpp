@@ -27,6 +27,7 @@ Application::Application(const std::vector<std::string>& args)
     : audioDevice(),
       quitRequested(false),
       lastFrameTime(0),
+      framePacing(true),
       width(0),
       height(0),
       soundOff(false),
@@ -187,7 +188,7 @@ bool Application::runPass()
         return false;
 
     Uint32 pause = framePause(SDL_GetTicks(), lastFrameTime);
-    if (pause > 0)
+    if (pause > 0 && framePacing)
         SDL_Delay(pause);
 
     drawer->beginDrawing();

@@ -64,6 +64,10 @@ public:
     // Window position to the 1024 x 768 logical screen. A size of 0 uses the real window.
     static int scaleToLogical(int position, int windowSize, int logicalSize);
 
+    // Test drivers switch the pause off to play recorded input faster than real time; the
+    // world still advances one step per frame, so the play is the same.
+    void setFramePacing(bool on) { framePacing = on; }
+
     // Frame pacing: how long to pause before drawing, given the clock now; updates the
     // stored stamp. The stamp is taken before the pause, so the pause counts towards the
     // next interval.
@@ -83,6 +87,7 @@ private:
     PortAudioDevice audioDevice;
     bool quitRequested;
     Uint32 lastFrameTime;
+    bool framePacing;
     int width;
     int height;
     bool soundOff;

@@ -16,6 +16,11 @@
 //   place COLUMN ROW         during play: put the robot on a cell at once (screenshots)
 //   reflector COLUMN ROW     during play: drop a reflector on a cell, as the robot would
 //   quit                     push the window's close event
+//   pacing on|off            pause between frames as the game does (on at start), or not
+//   replay FILE.keys         from the story picture of a new game: take the story away, then
+//                            play a key recording (tools/route/KeyRecording.h), each frame's
+//                            keys pushed before that frame's pass; fail unless the game ends
+//                            as the recording says (level complete, its lives and lit boxes)
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
 #include <SDL/SDL.h>
@@ -23,6 +28,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <iostream>
@@ -34,7 +40,9 @@
 #include "app/Application.h"
 #include "app/FatalError.h"
 #include "app/GameState.h"
+#include "game/GameCounter.h"
 #include "game/GamePlay.h"
+#include "tools/route/KeyRecording.h"
 
 namespace {
 
@@ -146,6 +154,60 @@ bool saveShot(const std::string& path)
     return saved;
 }
 
+// Plays a recording through the real event loop. The story picture is taken away by a key
+// pushed together with frame 0's keys, so that frame 0 is the first frame the world moves,
+// as it is for the recorder.
+bool replayKeys(Application& app, const std::string& path, int lineNumber)
+{
+    std::string prefix = "driver: line " + std::to_string(lineNumber) + ": ";
+    KeyRecording recording;
+    std::string error;
+    if (!KeyRecording::load(path, recording, error)) {
+        std::cout << prefix << error << std::endl;
+        return false;
+    }
+    GamePlay* game = dynamic_cast<GamePlay*>(app.getCurrentState());
+    if (!game || !game->isStoryShown()) {
+        std::cout << prefix << "replay starts from the story picture of a new game" << std::endl;
+        return false;
+    }
+    char fingerprint[16];
+    std::snprintf(fingerprint, sizeof fingerprint, "%08x", KeyRecording::fingerprintLevel(game->getMap()));
+    std::string where = prefix + path + ", " + recording.describe() + ", on the level loaded (fingerprint " +
+                        fingerprint + "): ";
+
+    pushKey(SDL_KEYDOWN, SDLK_SPACE, 0);
+    pushKey(SDL_KEYUP, SDLK_SPACE, 0);
+    size_t next = 0;
+    for (int frame = 0; frame < recording.frames; ++frame) {
+        for (; next < recording.events.size() && recording.events[next].frame == frame; ++next) {
+            const KeyRecording::Event& event = recording.events[next];
+            pushKey(event.pressed ? SDL_KEYDOWN : SDL_KEYUP, KeyRecording::keySym(event.key), 0);
+        }
+        if (!app.runPass() || app.getCurrentState() != game) {
+            std::cout << where << "the game left play at frame " << frame << std::endl;
+            return false;
+        }
+    }
+
+    int lives = game->getPlayer().getNumLives();
+    int lit = GameCounter::getInstance()->getCount(GamePlay::LitCounter);
+    int boxes = static_cast<int>(game->getLightBoxes().size());
+    std::cout << "driver: replayed " << path << ": " << recording.frames << " frames, lives " << lives << ", lit "
+              << lit << " of " << boxes << (game->isLevelComplete() ? ", complete" : "") << std::endl;
+    if (!game->isLevelComplete() || lives != recording.lives || lit != recording.lit || lit != boxes) {
+        std::cout << where << "expected the level complete with lives " << recording.lives << ", lit "
+                  << recording.lit << " of " << recording.boxes << std::endl;
+        return false;
+    }
+    if (KeyRecording::fingerprintWorld(*game) != recording.worldFingerprint) {
+        std::cout << where << "the robot and the spike balls end elsewhere: the keys reached other frames"
+                  << std::endl;
+        return false;
+    }
+    return true;
+}
+
 int runScript(Application& app, std::istream& script)
 {
     std::string line;
@@ -218,6 +280,15 @@ int runScript(Application& app, std::istream& script)
                 play->addReflector(column, row);
         } else if (command == "quit") {
             pushQuit();
+        } else if (command == "pacing") {
+            std::string setting;
+            words >> setting;
+            app.setFramePacing(setting != "off");
+        } else if (command == "replay") {
+            std::string path;
+            words >> path;
+            if (!replayKeys(app, path, lineNumber))
+                return 1;
         } else {
             std::cout << "driver: line " << lineNumber << ": unknown command " << command << std::endl;
             return 1;

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Playing the real game under the SDL dummy video driver, through the test driver:
 title, story, play (a reflector dropped, a few steps right, a jump), Escape, title. The
-screenshots of the play field are checked against the game's own pictures.
+screenshots of the play field are checked against the game's own pictures. Then the
+shipped level is won by replaying the recorded routes of tests/game/routes/ as key events.
 
 The level is made here: an earth floor in row 23, a lamp above the start (4, 22), a light
 box left of the start and a second box nothing reaches, so that the reflector dropped at
@@ -19,6 +20,8 @@ BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__
 SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
 IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
+ROUTES = os.path.join(SOURCE_DIR, "tests", "game", "routes")
+BUNDLE = os.path.join(BUILD_DIR, "share", "tarnwick")
 FONTS = os.path.join(SOURCE_DIR, "assets", "fonts")
 
 MAP_WIDTH = 1024
@@ -211,6 +214,47 @@ class PlayTest(unittest.TestCase):
         score, x, y = best_match(shot, picture("lightboxlit.png"), [16], range(420, 456))
         self.assertGreater(score, 0.9)
         self.assertTrue(430 <= y <= 444, "box found at y %d" % y)
+
+
+REPLAY_SCRIPT = """\
+frames 2
+key return
+frames 1
+expect-state GamePlay
+pacing off
+replay {keys}
+shot win.bmp
+expect-state GamePlay
+"""
+
+# The counters take the top of the screen; below them the win picture's opaque pixels
+# must show as they are.
+HUD_HEIGHT = 120
+
+
+class ReplayTest(unittest.TestCase):
+    def run_recording(self, name, folder):
+        home = os.path.join(folder, "home")
+        os.makedirs(home)
+        script = os.path.join(folder, "replay.txt")
+        with open(script, "w") as f:
+            f.write(REPLAY_SCRIPT.format(keys=os.path.join(ROUTES, name + ".keys")))
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        env.update(HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", TARNWICK_DATA_DIR=BUNDLE)
+        return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=folder,
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=500)
+
+    def test_the_recorded_routes_win_the_shipped_level_through_the_event_loop(self):
+        win = picture("winscreen.png")
+        below_hud = win.crop((0, HUD_HEIGHT, win.width, win.height))
+        for name in ("perfect", "careless"):
+            with self.subTest(route=name), tempfile.TemporaryDirectory(prefix="tarnwick-e2e-replay-") as folder:
+                result = self.run_recording(name, folder)
+                output = (result.stdout + result.stderr).decode("utf-8", "replace")
+                self.assertEqual(result.returncode, 0, output)
+                shot = Image.open(os.path.join(folder, "win.bmp")).convert("RGB")
+                self.assertGreater(match(shot, below_hud, 0, HUD_HEIGHT), 0.98, "the last frame shows no win picture")
 
 
 if __name__ == "__main__":

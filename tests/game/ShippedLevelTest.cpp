@@ -1,9 +1,8 @@
 // The level that ships with the game, resources/level.lev (made by tools/make_level.py):
-// its shape, and a playthrough of its intended route through the real play state.
+// its shape, and replays of the recorded routes through it.
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -11,14 +10,10 @@
 #include <string>
 #include <vector>
 
-#include <SDL/SDL.h>
-
-#include "game/GameCounter.h"
-#include "game/GamePlay.h"
 #include "game/LevelFile.h"
-#include "game/SpikeBall.h"
 #include "game/TileType.h"
-#include "tests/support/RecordingDrawer.h"
+#include "tools/route/KeyRecording.h"
+#include "tools/route/RoutePlayer.h"
 
 namespace {
 
@@ -41,6 +36,24 @@ std::vector<char> fileBytes(const std::string& path)
     return std::vector<char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::string fileText(const std::string& path)
+{
+    std::vector<char> bytes = fileBytes(path);
+    return std::string(bytes.begin(), bytes.end());
+}
+
+// The first line in which two texts differ, as it reads in the first.
+std::string firstDifference(const std::string& a, const std::string& b)
+{
+    std::istringstream linesA(a), linesB(b);
+    std::string lineA, lineB;
+    while (std::getline(linesA, lineA)) {
+        if (!std::getline(linesB, lineB) || lineA != lineB)
+            return lineA;
+    }
+    return "(end of file)";
+}
+
 struct LevelMap {
     LevelMap() : cells(new TileMap[1]) {}
     TileType at(int column, int row) const { return tileAt(cells[0], column, row); }
@@ -60,391 +73,6 @@ protected:
     void SetUp() override { ASSERT_TRUE(LevelFile::read(sourceLevelPath(), level.cells[0])); }
     LevelMap level;
 };
-
-// The intended way through, one command a line (tools/make_level.py --check-route plays the
-// same text through its model of the rules while the level is being designed):
-//   right until COND / left until COND   hold the arrow until COND holds, then let go
-//   press KEY / release KEY              KEY is right, left or jump (Z)
-//   jump                                 hold Z until the robot is at rest again, let go
-//   drop                                 press and release X
-//   until COND / wait N / settle         run frames until COND, N frames, or until at rest
-//   expect lit|reflectors|lives N        the boxes lit, reflectors carried, lives left
-// COND is "VALUE >= NUMBER" or "VALUE <= NUMBER" with VALUE one of x, y, frame,
-// "ball K" (spike ball K's x, in file order) or "gap K" (spike ball K's x minus the robot's).
-const char* const route = R"route(
-# the meadow: walk, then hop up the steps of the hill
-press right
-until x >= 10.5
-press jump
-wait 12
-release jump
-until x >= 13.5
-press jump
-wait 20
-release jump
-until x >= 16.5
-press jump
-wait 25
-release jump
-until x >= 40.5
-release right
-settle
-# cave A: down the stairs, stand under the box in the ceiling, drop
-left until x <= 20
-settle
-drop
-expect lit 1
-# back up the stairs
-right until x >= 35
-press right
-jump
-jump
-jump
-jump
-jump
-# over the lava pool
-until x >= 47.6
-jump
-until x >= 57
-release right
-settle
-# cave B: pick up the crate, then light the box from the lamp high in the west wall
-right until x >= 71
-expect reflectors 14
-press jump
-until y <= 30.9
-drop
-settle
-release jump
-settle
-drop
-expect lit 2
-# over the box and on east to the great hall
-press right
-jump
-until x >= 82
-jump
-until x >= 94
-release right
-# the great hall: wait in the tunnel mouth until the spike ball has turned and rolls east
-until ball 0 <= 97
-until ball 0 >= 99
-right until x >= 105.6
-drop
-expect lit 3
-# into the notch for the crate, and let the ball roll over it
-right until x >= 118
-expect reflectors 16
-until ball 0 >= 130
-until ball 0 <= 112
-press right
-jump
-until x >= 130
-release right
-settle
-# the lava cave: follow the spike ball east over the stepping stones
-until ball 1 <= 128
-until ball 1 >= 132
-press right
-until x >= 133.3
-jump
-until x >= 137.3
-jump
-until x >= 141.3
-jump
-release right
-# stand on the stone until the ball has come back over it and gone on west
-until ball 1 >= 155
-until ball 1 <= 138
-press right
-until x >= 145.3
-jump
-until x >= 149.3
-jump
-until x >= 153.3
-jump
-until x >= 156
-jump
-release right
-settle
-# the ledge: one reflector under the box in the ceiling, then the crate
-right until x >= 161.6
-drop
-expect lit 4
-right until x >= 166
-expect reflectors 20
-# the finale: wait above the shaft until the spike ball below rolls away east
-right until x >= 168
-until ball 2 <= 171
-until ball 2 >= 174
-right until x >= 170
-settle
-right until x >= 171.6
-drop
-press jump
-until y <= 49.9
-drop
-settle
-release jump
-settle
-# jump the spike ball on its way back
-press right
-until gap 2 <= 2.6
-jump
-until x >= 183
-jump
-release right
-settle
-drop
-press jump
-until y <= 46.9
-drop
-settle
-release jump
-right until x >= 186
-press right
-jump
-release right
-settle
-drop
-press jump
-until y <= 43.9
-drop
-settle
-release jump
-right until x >= 189
-press right
-jump
-until x >= 191.6
-release right
-settle
-drop
-expect lit 5
-)route";
-
-// Plays route commands against a play state, one frame per draw() as the main loop does.
-class RoutePlayer {
-public:
-    explicit RoutePlayer(GamePlay& game) : game(game), frame(0) {}
-
-    // Runs one command; on failure returns why.
-    std::string run(const std::string& line)
-    {
-        std::istringstream words(line);
-        std::string command;
-        words >> command;
-        if ((command == "right" || command == "left") && line.find(" until ") != std::string::npos) {
-            std::string until;
-            words >> until;
-            key(command, true);
-            std::string failure = advanceUntil(words);
-            key(command, false);
-            return failure;
-        }
-        if (command == "press" || command == "release") {
-            std::string name;
-            words >> name;
-            return key(name, command == "press");
-        }
-        if (command == "until")
-            return advanceUntil(words);
-        if (command == "wait") {
-            int frames = 0;
-            words >> frames;
-            for (int i = 0; i < frames; ++i)
-                step();
-            return "";
-        }
-        if (command == "settle")
-            return settle();
-        if (command == "jump") {
-            key("jump", true);
-            std::string failure = settle();
-            key("jump", false);
-            return failure;
-        }
-        if (command == "drop") {
-            size_t placed = game.getReflectors().size();
-            tap(SDLK_x);
-            return game.getReflectors().size() == placed + 1 ? "" : "no reflector was placed";
-        }
-        if (command == "expect")
-            return expect(words);
-        return "unknown command";
-    }
-
-    int getFrame() const { return frame; }
-
-private:
-    static const int FrameLimit = 4000;
-
-    void step()
-    {
-        drawer.clear();
-        game.draw(&drawer);
-        ++frame;
-    }
-
-    static SDL_keysym keysym(SDLKey sym)
-    {
-        SDL_keysym key = {};
-        key.sym = sym;
-        return key;
-    }
-
-    void tap(SDLKey sym)
-    {
-        game.keyDown(keysym(sym));
-        game.keyUp(keysym(sym));
-    }
-
-    std::string key(const std::string& name, bool pressed)
-    {
-        SDLKey sym;
-        if (name == "right")
-            sym = SDLK_RIGHT;
-        else if (name == "left")
-            sym = SDLK_LEFT;
-        else if (name == "jump")
-            sym = SDLK_z;
-        else
-            return "unknown key " + name;
-        if (pressed)
-            game.keyDown(keysym(sym));
-        else
-            game.keyUp(keysym(sym));
-        return "";
-    }
-
-    bool value(const std::string& name, std::istream& words, float& out) const
-    {
-        const Player& player = game.getPlayer();
-        if (name == "x")
-            out = player.getX();
-        else if (name == "y")
-            out = player.getY();
-        else if (name == "frame")
-            out = static_cast<float>(frame);
-        else if (name == "ball" || name == "gap") {
-            size_t index = 0;
-            words >> index;
-            const std::vector<SpikeBall*>& balls = game.getSpikeBalls();
-            if (index >= balls.size())
-                return false;
-            out = balls[index]->getX() - (name == "gap" ? player.getX() : 0.0f);
-        } else
-            return false;
-        return true;
-    }
-
-    // Reads "VALUE >= NUMBER" and tells whether it holds now; `valid` is false when the
-    // words do not make a condition.
-    bool holds(const std::string& condition, bool& valid) const
-    {
-        std::istringstream words(condition);
-        std::string name, comparison;
-        float current = 0.0f, target = 0.0f;
-        words >> name;
-        valid = value(name, words, current) && (words >> comparison >> target) &&
-                (comparison == ">=" || comparison == "<=");
-        if (!valid)
-            return false;
-        return comparison == ">=" ? current >= target : current <= target;
-    }
-
-    std::string advanceUntil(std::istream& words)
-    {
-        std::string condition;
-        std::getline(words, condition);
-        bool valid = true;
-        for (int i = 0; i < FrameLimit; ++i) {
-            if (holds(condition, valid))
-                return "";
-            if (!valid)
-                return "cannot read the condition";
-            step();
-        }
-        return "condition not reached in time";
-    }
-
-    std::string settle()
-    {
-        float previous = game.getPlayer().getY();
-        int still = 0;
-        for (int i = 0; i < FrameLimit; ++i) {
-            step();
-            float y = game.getPlayer().getY();
-            still = y == previous ? still + 1 : 0;
-            previous = y;
-            if (still >= 2)
-                return "";
-        }
-        return "the robot never came to rest";
-    }
-
-    std::string expect(std::istream& words)
-    {
-        std::string what;
-        int wanted = 0;
-        words >> what >> wanted;
-        int have;
-        if (what == "lit")
-            have = GameCounter::getInstance()->getCount(GamePlay::LitCounter);
-        else if (what == "reflectors")
-            have = game.getPlayer().getNumReflectors();
-        else if (what == "lives")
-            have = game.getPlayer().getNumLives();
-        else
-            return "unknown expectation " + what;
-        if (have != wanted)
-            return "expected " + what + " " + std::to_string(wanted) + ", have " + std::to_string(have);
-        return "";
-    }
-
-    GamePlay& game;
-    RecordingDrawer drawer;
-    int frame;
-};
-
-// Points the game at a data folder for one test and puts the old setting back after it,
-// so the other game tests in this process keep the folder they chose.
-class DataFolder {
-public:
-    explicit DataFolder(const char* path)
-    {
-        const char* old = std::getenv("TARNWICK_DATA_DIR");
-        hadOld = old != nullptr;
-        if (hadOld)
-            oldPath = old;
-        setenv("TARNWICK_DATA_DIR", path, 1);
-    }
-    ~DataFolder()
-    {
-        if (hadOld)
-            setenv("TARNWICK_DATA_DIR", oldPath.c_str(), 1);
-        else
-            unsetenv("TARNWICK_DATA_DIR");
-    }
-
-private:
-    bool hadOld;
-    std::string oldPath;
-};
-
-std::vector<std::string> routeLines()
-{
-    std::vector<std::string> lines;
-    std::istringstream text(route);
-    std::string line;
-    while (std::getline(text, line)) {
-        std::string::size_type hash = line.find('#');
-        if (hash != std::string::npos)
-            line.erase(hash);
-        if (line.find_first_not_of(" \t") != std::string::npos)
-            lines.push_back(line);
-    }
-    return lines;
-}
 
 } // namespace
 
@@ -491,35 +119,87 @@ TEST_F(ShippedLevel, IsOpenSkyAtTheTopAndRockAtTheBottom)
     }
 }
 
-TEST(ShippedLevelRoute, LightsEveryBoxWithoutLosingALife)
+// The routes of tests/game/routes/: NAME.route is played through the real play state by
+// tools/record_routes.sh into NAME.keys, the keys of each frame, which is committed. Here
+// each recording is replayed on the shipped level and must win with the lives its route
+// is meant to keep; and recording the route again must give the committed file.
+struct RouteCase {
+    const char* name;
+    int lives;
+};
+
+void PrintTo(const RouteCase& route, std::ostream* out)
 {
-    DataFolder bundle(TARNWICK_BUNDLE_DIR);
-    GameCounter::getInstance()->reset();
-    std::unique_ptr<GamePlay> game(new GamePlay(nullptr));
-    ASSERT_GE(game->getLightBoxes().size(), 1u) << "the bundled level did not load";
+    *out << route.name;
+}
 
-    RoutePlayer player(*game);
-    game->keyDown(SDL_keysym{});   // the first key only takes the story picture away
-    game->keyUp(SDL_keysym{});
-    ASSERT_FALSE(game->isStoryShown());
-
-    std::vector<std::string> lines = routeLines();
-    for (size_t i = 0; i < lines.size() && !game->isLevelComplete(); ++i) {
-        std::string failure = player.run(lines[i]);
-        const Player& robot = game->getPlayer();
-        ASSERT_EQ("", failure) << "route step " << i + 1 << " \"" << lines[i] << "\" at x "
-                               << robot.getX() << ", y " << robot.getY() << ", frame "
-                               << player.getFrame() << ", lives " << robot.getNumLives();
-        ASSERT_FALSE(game->isGameOver()) << "after route step " << i + 1;
+class ShippedLevelRoute : public ::testing::TestWithParam<RouteCase> {
+protected:
+    static std::string routePath(const char* extension)
+    {
+        return std::string(TARNWICK_SOURCE_DIR) + "/tests/game/routes/" + GetParam().name + extension;
     }
+};
 
-    EXPECT_TRUE(game->isLevelComplete());
-    EXPECT_FALSE(game->isGameOver());
-    EXPECT_EQ(3, game->getPlayer().getNumLives());
-    for (const Reflector& box : game->getLightBoxes())
-        EXPECT_TRUE(box.lit) << "box at " << box.x << "," << box.y;
-    RecordProperty("frames", player.getFrame());
-    EXPECT_EQ(static_cast<int>(game->getLightBoxes().size()),
-              GameCounter::getInstance()->getCount(GamePlay::LitCounter));
-    GameCounter::getInstance()->reset();
+TEST_P(ShippedLevelRoute, RecordingReplayedThroughThePlayStateWins)
+{
+    KeyRecording recording;
+    std::string error;
+    ASSERT_TRUE(KeyRecording::load(routePath(".keys"), recording, error)) << error;
+    KeyRecording::Outcome end;
+    ASSERT_TRUE(recording.replay(sourceLevelPath(), end));
+
+    std::ostringstream where;
+    where << GetParam().name << ".keys, " << recording.describe() << ", replayed on the level now shipped"
+          << " (fingerprint " << std::hex << end.levelFingerprint << std::dec << "): ";
+    EXPECT_EQ(recording.levelFingerprint, end.levelFingerprint)
+        << where.str() << "the level has changed since the recording; run tools/record_routes.sh";
+    EXPECT_EQ(GetParam().lives, recording.lives) << where.str() << "the route ends with the wrong lives";
+    EXPECT_EQ(recording.frames, end.frames) << where.str() << "a key was pressed after the game had ended";
+    EXPECT_TRUE(end.complete) << where.str() << "the level is not complete after " << end.frames << " frames";
+    EXPECT_FALSE(end.gameOver) << where.str() << "the game is over";
+    EXPECT_EQ(recording.lives, end.lives) << where.str() << "lives left";
+    EXPECT_EQ(end.boxes, end.boxesLit) << where.str() << "boxes lit";
+    EXPECT_EQ(end.boxes, end.lit) << where.str() << "the LightBoxesLit counter";
+    EXPECT_EQ(recording.boxes, end.boxes) << where.str() << "boxes in the level";
+    EXPECT_EQ(recording.worldFingerprint, end.worldFingerprint)
+        << where.str() << "the robot and the spike balls end elsewhere: the keys reached other frames";
+    RecordProperty("frames", end.frames);
+}
+
+TEST_P(ShippedLevelRoute, RecordingIsTheRoutePlayedAgain)
+{
+    KeyRecording fresh;
+    std::string error;
+    ASSERT_TRUE(RoutePlayer::record(routePath(".route"), sourceLevelPath(), fresh, error)) << error;
+    std::string committed = fileText(routePath(".keys"));
+    std::string recorded = fresh.toText();
+    EXPECT_TRUE(committed == recorded)
+        << routePath(".keys") << " is not what " << GetParam().name
+        << ".route records on the shipped level (first difference: \"" << firstDifference(committed, recorded)
+        << "\"): run tools/record_routes.sh";
+}
+
+INSTANTIATE_TEST_SUITE_P(Routes, ShippedLevelRoute,
+                         ::testing::Values(RouteCase{"perfect", 3}, RouteCase{"careless", 1}),
+                         [](const ::testing::TestParamInfo<RouteCase>& info) { return std::string(info.param.name); });
+
+// A recording edited by hand or cut short must be refused, not replayed as something else.
+TEST(KeyRecordingText, RefusesEventsItCannotPlayInOrder)
+{
+    const std::string header = "# route: r.route\n# level: level.lev, fingerprint 0000abcd\n# frames: 10\n"
+                               "# ends: lives 3, lit 1 of 1, world 12345678\n";
+    KeyRecording read;
+    std::string error;
+    ASSERT_TRUE(KeyRecording::fromText(header + "0 press right\n4 release right\n9 press drop\n", read, error))
+        << error;
+    EXPECT_EQ(3u, read.events.size());
+    EXPECT_EQ(0xabcdu, read.levelFingerprint);
+    EXPECT_EQ(0x12345678u, read.worldFingerprint);
+
+    const char* const broken[] = {"4 press right\n3 release right\n", "10 press right\n", "2 press up\n",
+                                  "2 hold right\n", "2 press right now\n"};
+    for (const char* events : broken)
+        EXPECT_FALSE(KeyRecording::fromText(header + events, read, error)) << events;
+    EXPECT_FALSE(KeyRecording::fromText("0 press right\n", read, error)) << "no header";
 }
