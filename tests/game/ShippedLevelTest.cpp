@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <iterator>
@@ -61,8 +62,9 @@ protected:
     LevelMap level;
 };
 
-// The intended way through, one command a line (tools/make_level.py --check-route plays the
-// same text through its model of the rules while the level is being designed):
+// A route is a text file of tests/game/routes/, one command a line, "#" starting a comment
+// (tools/make_level.py --check-route FILE plays the same file through its model of the rules
+// while the level is being designed):
 //   right until COND / left until COND   hold the arrow until COND holds, then let go
 //   press KEY / release KEY              KEY is right, left or jump (Z)
 //   jump                                 hold Z until the robot is at rest again, let go
@@ -71,156 +73,10 @@ protected:
 //   expect lit|reflectors|lives N        the boxes lit, reflectors carried, lives left
 // COND is "VALUE >= NUMBER" or "VALUE <= NUMBER" with VALUE one of x, y, frame,
 // "ball K" (spike ball K's x, in file order) or "gap K" (spike ball K's x minus the robot's).
-const char* const route = R"route(
-# the meadow: walk, then hop up the steps of the hill
-press right
-until x >= 10.5
-press jump
-wait 12
-release jump
-until x >= 13.5
-press jump
-wait 20
-release jump
-until x >= 16.5
-press jump
-wait 25
-release jump
-until x >= 40.5
-release right
-settle
-# cave A: down the stairs, stand under the box in the ceiling, drop
-left until x <= 20
-settle
-drop
-expect lit 1
-# back up the stairs
-right until x >= 35
-press right
-jump
-jump
-jump
-jump
-jump
-# over the lava pool
-until x >= 47.6
-jump
-until x >= 57
-release right
-settle
-# cave B: pick up the crate, then light the box from the lamp high in the west wall
-right until x >= 71
-expect reflectors 14
-press jump
-until y <= 30.9
-drop
-settle
-release jump
-settle
-drop
-expect lit 2
-# over the box and on east to the great hall
-press right
-jump
-until x >= 82
-jump
-until x >= 94
-release right
-# the great hall: wait in the tunnel mouth until the spike ball has turned and rolls east
-until ball 0 <= 97
-until ball 0 >= 99
-right until x >= 105.6
-drop
-expect lit 3
-# into the notch for the crate, and let the ball roll over it
-right until x >= 118
-expect reflectors 16
-until ball 0 >= 130
-until ball 0 <= 112
-press right
-jump
-until x >= 130
-release right
-settle
-# the lava cave: follow the spike ball east over the stepping stones
-until ball 1 <= 128
-until ball 1 >= 132
-press right
-until x >= 133.3
-jump
-until x >= 137.3
-jump
-until x >= 141.3
-jump
-release right
-# stand on the stone until the ball has come back over it and gone on west
-until ball 1 >= 155
-until ball 1 <= 138
-press right
-until x >= 145.3
-jump
-until x >= 149.3
-jump
-until x >= 153.3
-jump
-until x >= 156
-jump
-release right
-settle
-# the ledge: one reflector under the box in the ceiling, then the crate
-right until x >= 161.6
-drop
-expect lit 4
-right until x >= 166
-expect reflectors 20
-# the finale: wait above the shaft until the spike ball below rolls away east
-right until x >= 168
-until ball 2 <= 171
-until ball 2 >= 174
-right until x >= 170
-settle
-right until x >= 171.6
-drop
-press jump
-until y <= 49.9
-drop
-settle
-release jump
-settle
-# jump the spike ball on its way back
-press right
-until gap 2 <= 2.6
-jump
-until x >= 183
-jump
-release right
-settle
-drop
-press jump
-until y <= 46.9
-drop
-settle
-release jump
-right until x >= 186
-press right
-jump
-release right
-settle
-drop
-press jump
-until y <= 43.9
-drop
-settle
-release jump
-right until x >= 189
-press right
-jump
-until x >= 191.6
-release right
-settle
-drop
-expect lit 5
-)route";
+std::string routePath(const char* name)
+{
+    return std::string(TARNWICK_SOURCE_DIR) + "/tests/game/routes/" + name;
+}
 
 // Plays route commands against a play state, one frame per draw() as the main loop does.
 class RoutePlayer {
@@ -431,10 +287,10 @@ private:
     std::string oldPath;
 };
 
-std::vector<std::string> routeLines()
+std::vector<std::string> routeLines(const std::string& path)
 {
     std::vector<std::string> lines;
-    std::istringstream text(route);
+    std::ifstream text(path.c_str());
     std::string line;
     while (std::getline(text, line)) {
         std::string::size_type hash = line.find('#');
@@ -463,15 +319,27 @@ TEST_F(ShippedLevel, StartsInTheOpenOnSolidGround)
     EXPECT_FALSE(isPassable(level.at(StartColumn, StartRow + 1)));
 }
 
-TEST_F(ShippedLevel, HoldsEveryKindOfThing)
+// Every tile value and nothing else; at least a dozen boxes, each with its lamps, and cave
+// spread over at least 40 of the map's 32 x 24-cell screens.
+TEST_F(ShippedLevel, HoldsEveryKindOfThingOverFortyScreens)
 {
-    EXPECT_GE(level.count(LightBox), 1);
-    EXPECT_GE(level.count(Lamp), 1);
-    EXPECT_GE(level.count(LightPipe), 1);
-    EXPECT_GE(level.count(Crate), 1);
-    EXPECT_GE(level.count(SpikeBallStart), 1);
-    EXPECT_GE(level.count(Spikes), 1);
-    EXPECT_GE(level.count(Lava), 1);
+    for (int value = Empty; value <= static_cast<int>(SpikeBallStart); ++value)
+        EXPECT_GE(level.count(static_cast<TileType>(value)), 1) << "tile value " << value;
+    std::vector<char> bytes = fileBytes(sourceLevelPath());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        ASSERT_LE(static_cast<int>(static_cast<unsigned char>(bytes[i])), static_cast<int>(SpikeBallStart)) << "byte " << i;
+    EXPECT_GE(level.count(LightBox), 12);
+    EXPECT_GE(level.count(Lamp), level.count(LightBox) / 2);
+
+    const int screenColumns = 32, screenRows = 24;
+    std::vector<bool> cave((MapWidth / screenColumns) * (MapHeight / screenRows), false);
+    for (int row = 0; row < MapHeight; ++row)
+        for (int column = 0; column < MapWidth; ++column) {
+            TileType tile = level.at(column, row);
+            if (tile != Empty && tile != Earth && tile != Grass)
+                cave[(row / screenRows) * (MapWidth / screenColumns) + column / screenColumns] = true;
+        }
+    EXPECT_GE(std::count(cave.begin(), cave.end(), true), 40);
 }
 
 TEST_F(ShippedLevel, GrassGrowsOnlyUnderOpenSky)
@@ -491,7 +359,9 @@ TEST_F(ShippedLevel, IsOpenSkyAtTheTopAndRockAtTheBottom)
     }
 }
 
-TEST(ShippedLevelRoute, LightsEveryBoxWithoutLosingALife)
+// Plays a route file from the start through the real play state and checks that it ends
+// with every box lit, the level complete and the given number of lives left.
+static void playRouteToTheEnd(const char* name, int livesLeft)
 {
     DataFolder bundle(TARNWICK_BUNDLE_DIR);
     GameCounter::getInstance()->reset();
@@ -503,11 +373,12 @@ TEST(ShippedLevelRoute, LightsEveryBoxWithoutLosingALife)
     game->keyUp(SDL_keysym{});
     ASSERT_FALSE(game->isStoryShown());
 
-    std::vector<std::string> lines = routeLines();
+    std::vector<std::string> lines = routeLines(routePath(name));
+    ASSERT_FALSE(lines.empty()) << "no route in " << routePath(name);
     for (size_t i = 0; i < lines.size() && !game->isLevelComplete(); ++i) {
         std::string failure = player.run(lines[i]);
         const Player& robot = game->getPlayer();
-        ASSERT_EQ("", failure) << "route step " << i + 1 << " \"" << lines[i] << "\" at x "
+        ASSERT_EQ("", failure) << name << " step " << i + 1 << " \"" << lines[i] << "\" at x "
                                << robot.getX() << ", y " << robot.getY() << ", frame "
                                << player.getFrame() << ", lives " << robot.getNumLives();
         ASSERT_FALSE(game->isGameOver()) << "after route step " << i + 1;
@@ -515,11 +386,23 @@ TEST(ShippedLevelRoute, LightsEveryBoxWithoutLosingALife)
 
     EXPECT_TRUE(game->isLevelComplete());
     EXPECT_FALSE(game->isGameOver());
-    EXPECT_EQ(3, game->getPlayer().getNumLives());
+    EXPECT_EQ(livesLeft, game->getPlayer().getNumLives());
     for (const Reflector& box : game->getLightBoxes())
         EXPECT_TRUE(box.lit) << "box at " << box.x << "," << box.y;
-    RecordProperty("frames", player.getFrame());
+    ::testing::Test::RecordProperty("frames", player.getFrame());
     EXPECT_EQ(static_cast<int>(game->getLightBoxes().size()),
               GameCounter::getInstance()->getCount(GamePlay::LitCounter));
     GameCounter::getInstance()->reset();
+}
+
+TEST(ShippedLevelRoute, PerfectRunLightsEveryBoxWithoutLosingALife)
+{
+    playRouteToTheEnd("perfect.route", 3);
+}
+
+// Two lives lost far from the start, in different rooms: after each the robot walks back
+// from the respawn point and the game is still won.
+TEST(ShippedLevelRoute, CarelessRunLosesTwoLivesAndStillWins)
+{
+    playRouteToTheEnd("careless.route", 1);
 }

@@ -1,7 +1,15 @@
 """The level as a grid of tile bytes, with the few drawing operations the design uses."""
 import math
 
-from .sim import EMPTY, EARTH, GRASS, CAVEBACK, LIGHTBOX, LIGHTPIPE, WIDTH, HEIGHT
+from .sim import (EMPTY, EARTH, GRASS, CAVEBACK, LAMP, LIGHTBOX, LIGHTPIPE, CRATE, SPIKES,
+                  LAVA, SPIKEBALL, WIDTH, HEIGHT)
+
+# The characters of a room's map. A space is open sky; '%' leaves the cell as it was, so a
+# room can be drawn over the rock or the corridor around it without repeating them.
+LEGEND = {
+    '#': EARTH, '.': CAVEBACK, ' ': EMPTY, 'L': LAMP, 'B': LIGHTBOX, '|': LIGHTPIPE,
+    'C': CRATE, '^': SPIKES, '~': LAVA, 'o': SPIKEBALL,
+}
 
 
 class Canvas:
@@ -25,6 +33,30 @@ class Canvas:
         for y in range(y0, y1 + 1):
             for x in range(x0, x1 + 1):
                 self.put(x, y, value)
+
+    def stamp(self, x0, y0, text):
+        """Draws a room from its character map (see LEGEND) with its top-left corner at
+        column x0, row y0. Every line of the map must be as wide as the first."""
+        lines = text.strip("\n").split("\n")
+        width = len(lines[0])
+        for dy, line in enumerate(lines):
+            assert len(line) == width, "map line %d is %d wide, not %d" % (dy, len(line), width)
+            for dx, ch in enumerate(line):
+                if ch != '%':
+                    self.put(x0 + dx, y0 + dy, LEGEND[ch])
+
+    def pipes_up(self):
+        """Pipes that end in rock go on up through it to the first open cell above, so a lit
+        box's beam climbs out into the tunnel or the sky above its room."""
+        for x in range(WIDTH):
+            for y in range(1, HEIGHT):
+                if self.get(x, y) == LIGHTPIPE and self.get(x, y - 1) == EARTH:
+                    top = y - 1
+                    while top > 0 and self.get(x, top) == EARTH:
+                        top -= 1
+                    if self.get(x, top) in (EMPTY, CAVEBACK):
+                        for row in range(top + 1, y):
+                            self.put(x, row, LIGHTPIPE)
 
     def rock(self, x0, y0, x1, y1):
         self.fill(x0, y0, x1, y1, EARTH)
