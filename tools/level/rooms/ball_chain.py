@@ -1,5 +1,5 @@
-"""Ball and chain. The gallery of three mirrors again, with a spike ball on each side of the
-ledge. The lamp is in the west step at floor level, the light box in the ceiling over the
+"""Ball and chain. The gallery of three mirrors again, with a spike ball rolling the floor
+west of the ledge. The lamp is in the west step at floor level, the light box in the ceiling over the
 ledge: one reflector on the floor, one at the top of a jump above it, one on the ledge.
 Notches in the floor to hide in; a bump at the door keeps the light of other rooms out."""
 
@@ -16,7 +16,7 @@ MAP = """
 ##..............................................
 ....#...........................................
 ######......................####..........######
-#####L........o.............####....o.....######
+#####L........o.............####..........######
 ##########.###########.############.############
 ################################################
 ################################################
