@@ -102,6 +102,8 @@ def main():
     parser.add_argument("--scale", type=int, default=4, help="pixels per cell in the picture")
     parser.add_argument("--preview", nargs=3, metavar=("COLUMN", "ROW", "FILE"),
                         help="paint the 32 x 24 cells from COLUMN, ROW with the game's tiles")
+    parser.add_argument("--robot", nargs=2, type=int, metavar=("COLUMN", "ROW"),
+                        help="where the preview shows the robot (default: the start)")
     parser.add_argument("--light", action="store_true",
                         help="print the fewest reflectors each light box needs")
     parser.add_argument("--check-route", nargs="?", const=route.PERFECT, metavar="FILE",
@@ -128,7 +130,8 @@ def main():
     if args.preview:
         from level import preview
         column, row, path = int(args.preview[0]), int(args.preview[1]), args.preview[2]
-        preview.render(c.cells, column, row).save(path)
+        robot = tuple(args.robot) if args.robot else design.START
+        preview.render(c.cells, column, row, player=robot).save(path)
     if args.check_route:
         return route.play(c.cells, verbose=True, path=args.check_route)
     return 0

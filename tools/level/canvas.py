@@ -58,6 +58,45 @@ class Canvas:
                         for row in range(top + 1, y):
                             self.put(x, row, LIGHTPIPE)
 
+    def seal_pockets(self, start, region):
+        """Fills with rock every cave cell of the region that the robot's open space does
+        not reach (4-connected from the start), so no pocket floats in the rock."""
+        x0, y0, x1, y1 = region
+        seen = {start}
+        todo = [start]
+        while todo:
+            x, y = todo.pop()
+            for n in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
+                if n not in seen and x0 <= n[0] < x1 and y0 <= n[1] < y1 and \
+                        self.get(*n) in (EMPTY, CAVEBACK, SPIKEBALL):
+                    seen.add(n)
+                    todo.append(n)
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                if self.get(x, y) == CAVEBACK and (x, y) not in seen:
+                    self.put(x, y, EARTH)
+
+    def rough_ceilings(self, region):
+        """Wears the rock over tall open spaces away by zero to two cells, in a fixed wavy
+        pattern, so ceilings do not look cut with a ruler. Only rock that is solid for
+        three cells up is worn, and only over at least four open cells, so low passages,
+        hanging rocks, and the cells over lamps, boxes and pipes stay as drawn."""
+        x0, y0, x1, y1 = region
+        for x in range(x0, x1):
+            wave = math.sin(x * 0.37) + 0.7 * math.sin(x * 1.1 + 0.5)
+            depth = 0 if wave < -0.3 else 1 if wave < 0.8 else 2
+            if depth == 0:
+                continue
+            for y in range(y0 + 4, y1):
+                if self.get(x, y) != CAVEBACK or self.get(x, y - 1) != EARTH:
+                    continue
+                if any(self.get(x, y + k) != CAVEBACK for k in range(4)):
+                    continue
+                if any(self.get(x, y - k) != EARTH for k in range(1, depth + 3)):
+                    continue
+                for k in range(1, depth + 1):
+                    self.put(x, y - k, CAVEBACK)
+
     def rock(self, x0, y0, x1, y1):
         self.fill(x0, y0, x1, y1, EARTH)
 

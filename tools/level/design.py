@@ -26,6 +26,7 @@ ROOM_WIDTH = 48
 ROOM_ROW = 10          # the walking row inside a room's map
 TUNNELS = (22, 70, 118)
 ROOM_COLUMNS = (8, 56, 104, 152)
+CAVE_REGION = (0, 0, 208, 140)     # columns and rows the rooms, tunnels and wells lie in
 
 # (room module, tunnel index, slot); the rooms are numbered in this order.
 ROOMS = [
@@ -73,6 +74,8 @@ def build():
         x, y = room_origin(tunnel, slot)
         c.stamp(x, y, module.MAP)
     wells(c)
+    c.seal_pockets(START, CAVE_REGION)
+    c.rough_ceilings(CAVE_REGION)
     c.pipes_up()
     c.grass()
     return c
