@@ -2,7 +2,7 @@
 """Builds the shipped level, resources/level.lev, from tools/level/design.py and the rooms
 of tools/level/rooms/.
 
-    tools/make_level.py [--png FILE] [--scale N] [--preview COLUMN ROW FILE]
+    tools/make_level.py [--png FILE] [--scale N] [--preview COLUMN ROW FILE [--robot C R]]
                         [--light] [--check-route [FILE]]
 
 The output is the same on every run. Before writing it checks the rules a playable level

@@ -28,12 +28,6 @@ class Canvas:
         assert 0 <= x < WIDTH and 0 <= y < HEIGHT, (x, y)
         self.cells[y * WIDTH + x] = value
 
-    def fill(self, x0, y0, x1, y1, value):
-        """Sets every cell of the rectangle x0..x1, y0..y1 (inclusive)."""
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.put(x, y, value)
-
     def stamp(self, x0, y0, text):
         """Draws a room from its character map (see LEGEND) with its top-left corner at
         column x0, row y0. Every line of the map must be as wide as the first."""
@@ -97,9 +91,6 @@ class Canvas:
                 for k in range(1, depth + 1):
                     self.put(x, y - k, CAVEBACK)
 
-    def rock(self, x0, y0, x1, y1):
-        self.fill(x0, y0, x1, y1, EARTH)
-
     def carve(self, x0, y0, x1, y1):
         """Opens the rectangle: cave background under the ground line, sky above it."""
         for y in range(y0, y1 + 1):
@@ -112,26 +103,6 @@ class Canvas:
             self.ground[x] = top
             for y in range(HEIGHT):
                 self.put(x, y, EARTH if y >= top else EMPTY)
-
-    def rough_ceiling(self, x0, x1, row, deepest, keep=()):
-        """Lets the rock of a cave's ceiling hang down unevenly into its top rows, at most
-        `deepest` cells below `row` (the highest open row). Columns in `keep` stay clear,
-        for light and for jumps. The pattern is fixed, so the level is the same every run."""
-        for x in range(x0, x1 + 1):
-            if x in keep:
-                continue
-            wave = math.sin(x * 0.45 + row) + 0.6 * math.sin(x * 1.3 + 2 * row)
-            depth = 0 if wave < -0.2 else 1 if wave < 0.9 else 2
-            for y in range(row, row + min(depth, deepest)):
-                if self.get(x, y) == CAVEBACK:
-                    self.put(x, y, EARTH)
-
-    def box_with_pipe(self, x, y):
-        """A light box with a pipe above it up to the ground line, so that when it is lit
-        its beam climbs out of the rock into the sky."""
-        self.put(x, y, LIGHTBOX)
-        for row in range(self.ground[x], y):
-            self.put(x, row, LIGHTPIPE)
 
     def grass(self):
         """Rock whose top faces the open sky grows grass; everything else stays bare."""

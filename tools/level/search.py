@@ -16,7 +16,7 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 
-from level import design, route  # noqa: E402
+from level import design  # noqa: E402
 from level.route import RouteError, load, run_command  # noqa: E402
 from level.sim import World  # noqa: E402
 
