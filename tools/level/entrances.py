@@ -1,3 +1,4 @@
+#!/usr/bin/python3
 """How long the walk is from the start to the entrance of every room.
 
 After a lost life the robot is back at (4, 22); these are the ways from there to each

@@ -1,3 +1,4 @@
+#!/usr/bin/python3
 """Finds the timing of the tricky moves of a route by trying them through the rules model.
 
     tools/level/search.py hop ROUTE LINES DIR COLUMN    a jump while walking DIR (left or
