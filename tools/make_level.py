@@ -1,13 +1,16 @@
 #!/usr/bin/python3
-"""Builds the shipped level, resources/level.lev, from tools/level/design.py.
+"""Builds the shipped level, resources/level.lev, from tools/level/design.py and the rooms
+of tools/level/rooms/.
 
-    tools/make_level.py [--png FILE] [--scale N] [--preview COLUMN ROW FILE] [--check-route]
+    tools/make_level.py [--png FILE] [--scale N] [--preview COLUMN ROW FILE [--robot C R]]
+                        [--light] [--check-route [FILE]]
 
 The output is the same on every run. Before writing it checks the rules a playable level
-must keep (size, a clear start on solid ground, grass only under open sky, enough
-reflectors for every light box); --png draws an overview picture of the played area,
---check-route plays the route of tests/game/ShippedLevelTest.cpp through the model in
-tools/level/sim.py and reports how it ends.
+must keep (size, a clear start on solid ground, grass only under open sky, every tile
+value and nothing above, at least 40 screens of cave and 12 light boxes); --png draws an
+overview picture of the played area, --light prints the fewest reflectors each box needs
+(tools/level/light.py), --check-route plays a route file (tests/game/routes/perfect.route
+unless another is named) through the model in tools/level/sim.py and reports how it ends.
 """
 import argparse
 import os
@@ -30,7 +33,23 @@ COLOURS = {
 }
 
 # The part of the map the overview shows: the played area and a margin of its surroundings.
-VIEW = (0, 4, 224, 66)
+VIEW = (0, 4, 208, 136)
+
+SCREEN_COLUMNS, SCREEN_ROWS = 32, 24
+MIN_SCREENS = 40
+MIN_BOXES = 12
+CAVE = (CAVEBACK, LAMP, LIGHTBOX, LIGHTPIPE, CRATE, SPIKES, LAVA, SPIKEBALL)
+
+
+def cave_screens(c):
+    """The 32 x 24-cell blocks of the map, counted on the aligned grid, that hold any cave."""
+    screens = set()
+    for y in range(HEIGHT):
+        row = c.cells[y * WIDTH:(y + 1) * WIDTH]
+        for x in range(WIDTH):
+            if row[x] in CAVE:
+                screens.add((x // SCREEN_COLUMNS, y // SCREEN_ROWS))
+    return screens
 
 
 def check(c):
@@ -47,9 +66,15 @@ def check(c):
         for x in range(WIDTH):
             if cells[y * WIDTH + x] == GRASS and y > 0 and c.get(x, y - 1) != EMPTY:
                 problems.append("grass under cover at %d,%d" % (x, y))
-    for kind in (LAMP, LIGHTBOX, CRATE, SPIKES, LAVA, SPIKEBALL):
+    for kind in range(SPIKEBALL + 1):
         if c.count(kind) == 0:
-            problems.append("no tile of kind %d" % kind)
+            problems.append("no tile of value %d" % kind)
+    if max(cells) > SPIKEBALL:
+        problems.append("a tile value above %d" % SPIKEBALL)
+    if len(cave_screens(c)) < MIN_SCREENS:
+        problems.append("only %d screens hold cave" % len(cave_screens(c)))
+    if c.count(LIGHTBOX) < MIN_BOXES:
+        problems.append("only %d light boxes" % c.count(LIGHTBOX))
     return problems
 
 
@@ -77,8 +102,12 @@ def main():
     parser.add_argument("--scale", type=int, default=4, help="pixels per cell in the picture")
     parser.add_argument("--preview", nargs=3, metavar=("COLUMN", "ROW", "FILE"),
                         help="paint the 32 x 24 cells from COLUMN, ROW with the game's tiles")
-    parser.add_argument("--check-route", action="store_true",
-                        help="play the test's route through the rules model")
+    parser.add_argument("--robot", nargs=2, type=int, metavar=("COLUMN", "ROW"),
+                        help="where the preview shows the robot (default: the start)")
+    parser.add_argument("--light", action="store_true",
+                        help="print the fewest reflectors each light box needs")
+    parser.add_argument("--check-route", nargs="?", const=route.PERFECT, metavar="FILE",
+                        help="play a route file through the rules model")
     parser.add_argument("--output", default=LEVEL_PATH)
     args = parser.parse_args()
 
@@ -90,16 +119,21 @@ def main():
         return 1
     with open(args.output, "wb") as f:
         f.write(c.cells)
-    print("make_level: wrote %s: %d light boxes, %d lamps, %d crates, %d spike balls"
-          % (args.output, c.count(LIGHTBOX), c.count(LAMP), c.count(CRATE), c.count(SPIKEBALL)))
+    print("make_level: wrote %s: %d screens of cave, %d light boxes, %d lamps, %d crates, "
+          "%d spike balls" % (args.output, len(cave_screens(c)), c.count(LIGHTBOX), c.count(LAMP),
+                              c.count(CRATE), c.count(SPIKEBALL)))
+    if args.light:
+        from level import light
+        light.report(c)
     if args.png:
         overview(c, args.png, args.scale)
     if args.preview:
         from level import preview
         column, row, path = int(args.preview[0]), int(args.preview[1]), args.preview[2]
-        preview.render(c.cells, column, row).save(path)
+        robot = tuple(args.robot) if args.robot else design.START
+        preview.render(c.cells, column, row, player=robot).save(path)
     if args.check_route:
-        return route.play(c.cells, verbose=True)
+        return route.play(c.cells, verbose=True, path=args.check_route)
     return 0
 
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <memory>
@@ -91,15 +92,27 @@ TEST_F(ShippedLevel, StartsInTheOpenOnSolidGround)
     EXPECT_FALSE(isPassable(level.at(StartColumn, StartRow + 1)));
 }
 
-TEST_F(ShippedLevel, HoldsEveryKindOfThing)
+// Every tile value and nothing else; at least a dozen boxes, each with its lamps, and cave
+// spread over at least 40 of the map's 32 x 24-cell screens.
+TEST_F(ShippedLevel, HoldsEveryKindOfThingOverFortyScreens)
 {
-    EXPECT_GE(level.count(LightBox), 1);
-    EXPECT_GE(level.count(Lamp), 1);
-    EXPECT_GE(level.count(LightPipe), 1);
-    EXPECT_GE(level.count(Crate), 1);
-    EXPECT_GE(level.count(SpikeBallStart), 1);
-    EXPECT_GE(level.count(Spikes), 1);
-    EXPECT_GE(level.count(Lava), 1);
+    for (int value = Empty; value <= static_cast<int>(SpikeBallStart); ++value)
+        EXPECT_GE(level.count(static_cast<TileType>(value)), 1) << "tile value " << value;
+    std::vector<char> bytes = fileBytes(sourceLevelPath());
+    for (size_t i = 0; i < bytes.size(); ++i)
+        ASSERT_LE(static_cast<int>(static_cast<unsigned char>(bytes[i])), static_cast<int>(SpikeBallStart)) << "byte " << i;
+    EXPECT_GE(level.count(LightBox), 12);
+    EXPECT_GE(level.count(Lamp), level.count(LightBox) / 2);
+
+    const int screenColumns = 32, screenRows = 24;
+    std::vector<bool> cave((MapWidth / screenColumns) * (MapHeight / screenRows), false);
+    for (int row = 0; row < MapHeight; ++row)
+        for (int column = 0; column < MapWidth; ++column) {
+            TileType tile = level.at(column, row);
+            if (tile != Empty && tile != Earth && tile != Grass)
+                cave[(row / screenRows) * (MapWidth / screenColumns) + column / screenColumns] = true;
+        }
+    EXPECT_GE(std::count(cave.begin(), cave.end(), true), 40);
 }
 
 TEST_F(ShippedLevel, GrassGrowsOnlyUnderOpenSky)

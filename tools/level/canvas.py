@@ -1,7 +1,15 @@
 """The level as a grid of tile bytes, with the few drawing operations the design uses."""
 import math
 
-from .sim import EMPTY, EARTH, GRASS, CAVEBACK, LIGHTBOX, LIGHTPIPE, WIDTH, HEIGHT
+from .sim import (EMPTY, EARTH, GRASS, CAVEBACK, LAMP, LIGHTBOX, LIGHTPIPE, CRATE, SPIKES,
+                  LAVA, SPIKEBALL, WIDTH, HEIGHT)
+
+# The characters of a room's map. A space is open sky; '%' leaves the cell as it was, so a
+# room can be drawn over the rock or the corridor around it without repeating them.
+LEGEND = {
+    '#': EARTH, '.': CAVEBACK, ' ': EMPTY, 'L': LAMP, 'B': LIGHTBOX, '|': LIGHTPIPE,
+    'C': CRATE, '^': SPIKES, '~': LAVA, 'o': SPIKEBALL,
+}
 
 
 class Canvas:
@@ -20,14 +28,68 @@ class Canvas:
         assert 0 <= x < WIDTH and 0 <= y < HEIGHT, (x, y)
         self.cells[y * WIDTH + x] = value
 
-    def fill(self, x0, y0, x1, y1, value):
-        """Sets every cell of the rectangle x0..x1, y0..y1 (inclusive)."""
-        for y in range(y0, y1 + 1):
-            for x in range(x0, x1 + 1):
-                self.put(x, y, value)
+    def stamp(self, x0, y0, text):
+        """Draws a room from its character map (see LEGEND) with its top-left corner at
+        column x0, row y0. Every line of the map must be as wide as the first."""
+        lines = text.strip("\n").split("\n")
+        width = len(lines[0])
+        for dy, line in enumerate(lines):
+            assert len(line) == width, "map line %d is %d wide, not %d" % (dy, len(line), width)
+            for dx, ch in enumerate(line):
+                if ch != '%':
+                    self.put(x0 + dx, y0 + dy, LEGEND[ch])
 
-    def rock(self, x0, y0, x1, y1):
-        self.fill(x0, y0, x1, y1, EARTH)
+    def pipes_up(self):
+        """Pipes that end in rock go on up through it to the first open cell above, so a lit
+        box's beam climbs out into the tunnel or the sky above its room."""
+        for x in range(WIDTH):
+            for y in range(1, HEIGHT):
+                if self.get(x, y) == LIGHTPIPE and self.get(x, y - 1) == EARTH:
+                    top = y - 1
+                    while top > 0 and self.get(x, top) == EARTH:
+                        top -= 1
+                    if self.get(x, top) in (EMPTY, CAVEBACK):
+                        for row in range(top + 1, y):
+                            self.put(x, row, LIGHTPIPE)
+
+    def seal_pockets(self, start, region):
+        """Fills with rock every cave cell of the region that the robot's open space does
+        not reach (4-connected from the start), so no pocket floats in the rock."""
+        x0, y0, x1, y1 = region
+        seen = {start}
+        todo = [start]
+        while todo:
+            x, y = todo.pop()
+            for n in ((x - 1, y), (x + 1, y), (x, y - 1), (x, y + 1)):
+                if n not in seen and x0 <= n[0] < x1 and y0 <= n[1] < y1 and \
+                        self.get(*n) in (EMPTY, CAVEBACK, SPIKEBALL):
+                    seen.add(n)
+                    todo.append(n)
+        for y in range(y0, y1):
+            for x in range(x0, x1):
+                if self.get(x, y) == CAVEBACK and (x, y) not in seen:
+                    self.put(x, y, EARTH)
+
+    def rough_ceilings(self, region):
+        """Wears the rock over tall open spaces away by zero to two cells, in a fixed wavy
+        pattern, so ceilings do not look cut with a ruler. Only rock that is solid for
+        three cells up is worn, and only over at least four open cells, so low passages,
+        hanging rocks, and the cells over lamps, boxes and pipes stay as drawn."""
+        x0, y0, x1, y1 = region
+        for x in range(x0, x1):
+            wave = math.sin(x * 0.37) + 0.7 * math.sin(x * 1.1 + 0.5)
+            depth = 0 if wave < -0.3 else 1 if wave < 0.8 else 2
+            if depth == 0:
+                continue
+            for y in range(y0 + 4, y1):
+                if self.get(x, y) != CAVEBACK or self.get(x, y - 1) != EARTH:
+                    continue
+                if any(self.get(x, y + k) != CAVEBACK for k in range(4)):
+                    continue
+                if any(self.get(x, y - k) != EARTH for k in range(1, depth + 3)):
+                    continue
+                for k in range(1, depth + 1):
+                    self.put(x, y - k, CAVEBACK)
 
     def carve(self, x0, y0, x1, y1):
         """Opens the rectangle: cave background under the ground line, sky above it."""
@@ -41,26 +103,6 @@ class Canvas:
             self.ground[x] = top
             for y in range(HEIGHT):
                 self.put(x, y, EARTH if y >= top else EMPTY)
-
-    def rough_ceiling(self, x0, x1, row, deepest, keep=()):
-        """Lets the rock of a cave's ceiling hang down unevenly into its top rows, at most
-        `deepest` cells below `row` (the highest open row). Columns in `keep` stay clear,
-        for light and for jumps. The pattern is fixed, so the level is the same every run."""
-        for x in range(x0, x1 + 1):
-            if x in keep:
-                continue
-            wave = math.sin(x * 0.45 + row) + 0.6 * math.sin(x * 1.3 + 2 * row)
-            depth = 0 if wave < -0.2 else 1 if wave < 0.9 else 2
-            for y in range(row, row + min(depth, deepest)):
-                if self.get(x, y) == CAVEBACK:
-                    self.put(x, y, EARTH)
-
-    def box_with_pipe(self, x, y):
-        """A light box with a pipe above it up to the ground line, so that when it is lit
-        its beam climbs out of the rock into the sky."""
-        self.put(x, y, LIGHTBOX)
-        for row in range(self.ground[x], y):
-            self.put(x, row, LIGHTPIPE)
 
     def grass(self):
         """Rock whose top faces the open sky grows grass; everything else stays bare."""

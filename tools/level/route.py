@@ -1,26 +1,22 @@
-"""Plays the route written in tests/game/ShippedLevelTest.cpp through the rules model.
+"""Plays a route file (tests/game/routes/*.route) through the rules model.
 
-The route is the text between the markers R"route( and )route" in that file, one command
-a line (the test's comment lists them). The same text drives the C++ test, so a route
-that ends here with every box lit is the one to try against the game.
+A route is one command a line, "#" starting a comment (tests/game/ShippedLevelTest.cpp
+lists the commands). The same files drive the C++ test, so a route that ends here with
+every box lit is the one to try against the game.
 """
 import os
-import re
 
 from .sim import World
 
 HERE = os.path.dirname(os.path.abspath(__file__))
-TEST_PATH = os.path.join(HERE, "..", "..", "tests", "game", "ShippedLevelTest.cpp")
+ROUTES = os.path.join(HERE, "..", "..", "tests", "game", "routes")
+PERFECT = os.path.join(ROUTES, "perfect.route")
 FRAME_LIMIT = 4000
 
 
-def load(path=TEST_PATH):
-    text = open(path).read()
-    m = re.search(r'R"route\((.*?)\)route"', text, re.S)
-    if not m:
-        raise SystemExit("route: no route in " + path)
+def load(path=PERFECT):
     lines = []
-    for number, line in enumerate(m.group(1).splitlines(), 1):
+    for number, line in enumerate(open(path).read().splitlines(), 1):
         line = line.split("#", 1)[0].strip()
         if line:
             lines.append((number, line.split()))
@@ -124,9 +120,10 @@ def run_command(w, words):
         raise RouteError("unknown command " + cmd)
 
 
-def play(cells, verbose=False, path=TEST_PATH):
-    w = World(cells)
+def play(cells, verbose=False, path=PERFECT, world=None):
+    w = world or World(cells)
     for number, words in load(path):
+        lives = w.lives
         try:
             run_command(w, words)
         except RouteError as e:
@@ -134,6 +131,8 @@ def play(cells, verbose=False, path=TEST_PATH):
                   % (number, " ".join(words), e, w.x, w.y, w.frame, w.lives, w.lit_boxes,
                      len(w.boxes)))
             return 1
+        if w.lives < lives:
+            print("route line %d (%s): a life was lost" % (number, " ".join(words)))
         if verbose:
             print("%4d %-32s x=%7.2f y=%6.2f frame=%5d lives=%d refl=%2d lit=%d"
                   % (number, " ".join(words), w.x, w.y, w.frame, w.lives, w.num_reflectors,
