@@ -12,7 +12,7 @@ SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(
 CHECKER = os.path.join(BUILD_DIR, "bin", "tarnwick-levelcheck")
 LEVEL = os.path.join(SOURCE_DIR, "resources", "level.lev")
 WIDTH = 1024
-EARTH, LAMP, LIGHT_BOX, CAVE_BACK, SPIKE_BALL = 1, 4, 5, 3, 10
+EARTH, LAMP, LIGHT_BOX, CAVE_BACK, CRATE, SPIKE_BALL = 1, 4, 5, 3, 7, 10
 
 
 def check(path):
@@ -67,10 +67,14 @@ class LevelCheckTest(unittest.TestCase):
         wall_in(level, 970, 660, SPIKE_BALL)
         put(level, 971, 660, SPIKE_BALL)  # a ball's start is cave once loaded: room to roll
         put(level, 972, 660, EARTH)
+        wall_in(level, 980, 650, LIGHT_BOX)  # seen only past a crate: a puzzle, not a fault
+        put(level, 981, 650, CRATE)
+        put(level, 982, 650, CAVE_BACK)
         faults["start, lamp, balls"] = (level, ["column 4, row 22: the robot starts here, but the cell holds Earth",
                                                 "column 950, row 650: lamp walled in",
                                                 "column 960, row 660: spike ball has no room"],
-                                               ["column 970, row 660", "column 971, row 660: spike"])
+                                               ["column 970, row 660", "column 971, row 660: spike",
+                                                "column 980, row 650"])
         for name, (level, expected, sound_cells) in faults.items():
             with self.subTest(name):
                 status, report = self.check_copy(level)

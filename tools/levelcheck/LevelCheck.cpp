@@ -46,7 +46,7 @@ std::string withCommas(long long value)
 } // namespace
 
 LevelCheck::LevelCheck(const std::string& path)
-    : path(path), fileSize(0), file(new TileMap[1]), loaded(new TileMap[1])
+    : path(path), fileSize(0), file(new TileMap[1]), loaded(new TileMap[1]), opened(new TileMap[1])
 {
 }
 
@@ -96,6 +96,7 @@ bool LevelCheck::load(std::ostream& out)
         for (int column = 0; column < MapWidth; ++column) {
             TileType tile = file[0][row][column];
             loaded[0][row][column] = tile == SpikeBallStart ? CaveBack : tile;
+            opened[0][row][column] = loaded[0][row][column] == Crate ? CaveBack : loaded[0][row][column];
         }
     return true;
 }
@@ -175,10 +176,12 @@ void LevelCheck::checkStart()
 }
 
 // Light reaches a box, and leaves a lamp, only through open cells on its row or column.
+// A crate the robot can take opens its cell, so a lamp or box hidden behind one is a
+// puzzle, not a fault: the sight lines are taken on the map with every crate gone.
 void LevelCheck::checkSeen(TileType tile, const char* what)
 {
     for (const Cell& cell : cellsHolding(tile)) {
-        LightPuzzle::Sight sight = LightPuzzle::look(loaded[0], cell.column, cell.row);
+        LightPuzzle::Sight sight = LightPuzzle::look(opened[0], cell.column, cell.row);
         int openCells = (cell.column - 1 - sight.left) + (sight.right - cell.column - 1) +
                         (cell.row - 1 - sight.up) + (sight.down - cell.row - 1);
         if (openCells == 0)

@@ -42,6 +42,7 @@ private:
     long long fileSize;
     std::unique_ptr<TileMap[]> file;    // the bytes as they are in the file
     std::unique_ptr<TileMap[]> loaded;  // the map as the play state holds it after loading
+    std::unique_ptr<TileMap[]> opened;  // and once every crate has been taken
     std::vector<std::string> sizeProblems;
     std::vector<std::string> problems;
 };
