@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 #include "app/CommandLine.h"
@@ -275,49 +276,50 @@ void Application::setCurrentState(GameState* state)
     currentState = state;
 }
 
-int Application::scaleToLogical(int position, int windowSize, int logicalSize)
+// Rounded down rather than towards zero, so that the pixel just left of or above the
+// picture (in a band) lands at -1, outside the logical screen, and not at 0.
+int Application::scaleToLogical(int position, int pictureStart, int pictureSize, int logicalSize)
 {
-    return static_cast<int>(static_cast<float>(position) / static_cast<float>(windowSize)
-                            * static_cast<float>(logicalSize));
+    return static_cast<int>(std::floor(static_cast<float>(position - pictureStart) / static_cast<float>(pictureSize)
+                                       * static_cast<float>(logicalSize)));
 }
 
-// A width or height of 0 (possible from the settings file) would divide by zero; the
-// window that was really opened is the right scale then.
-int Application::windowWidthForScaling() const
+// The drawer knows where its picture really is: the software drawer's window is always
+// 1024 x 768 whatever size was asked for, and the OpenGL one leaves bands around a picture
+// that is not the window's shape.
+void Application::toLogical(int x, int y, int& logicalX, int& logicalY) const
 {
-    if (width != 0)
-        return width;
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen && screen->w > 0 ? screen->w : Drawer::ScreenWidth;
-}
-
-int Application::windowHeightForScaling() const
-{
-    if (height != 0)
-        return height;
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen && screen->h > 0 ? screen->h : Drawer::ScreenHeight;
+    Drawer::WindowRect place = {0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight};
+    if (drawer)
+        place = drawer->getPicturePlace();
+    if (place.width <= 0 || place.height <= 0)
+        place = Drawer::WindowRect{0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight};
+    logicalX = scaleToLogical(x, place.x, place.width, Drawer::ScreenWidth);
+    logicalY = scaleToLogical(y, place.y, place.height, Drawer::ScreenHeight);
 }
 
 void Application::mouseDown(int button, int x, int y)
 {
+    int logicalX, logicalY;
+    toLogical(x, y, logicalX, logicalY);
     if (currentState)
-        currentState->mouseDown(button, scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
-                                scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+        currentState->mouseDown(button, logicalX, logicalY);
 }
 
 void Application::mouseUp(int button, int x, int y)
 {
+    int logicalX, logicalY;
+    toLogical(x, y, logicalX, logicalY);
     if (currentState)
-        currentState->mouseUp(button, scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
-                              scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+        currentState->mouseUp(button, logicalX, logicalY);
 }
 
 void Application::mouseMove(int x, int y)
 {
+    int logicalX, logicalY;
+    toLogical(x, y, logicalX, logicalY);
     if (currentState)
-        currentState->mouseMove(scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
-                                scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+        currentState->mouseMove(logicalX, logicalY);
 }
 
 void Application::sendKey(Uint8 type, SDLKey sym)

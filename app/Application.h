@@ -61,8 +61,9 @@ public:
     // screen of their own); the old screen is destroyed first.
     void setCurrentState(GameState* state);
 
-    // Window position to the 1024 x 768 logical screen. A size of 0 uses the real window.
-    static int scaleToLogical(int position, int windowSize, int logicalSize);
+    // One coordinate of a window position to the 1024 x 768 logical screen, given where
+    // the picture starts in the window and its size there (both in window pixels).
+    static int scaleToLogical(int position, int pictureStart, int pictureSize, int logicalSize);
 
     // Frame pacing: how long to pause before drawing, given the clock now; updates the
     // stored stamp. The stamp is taken before the pause, so the pause counts towards the
@@ -77,8 +78,7 @@ private:
     void createDrawer(bool software, bool fullscreen, int antialias);
     void openJoystick();
     void startAudio();
-    int windowWidthForScaling() const;
-    int windowHeightForScaling() const;
+    void toLogical(int x, int y, int& logicalX, int& logicalY) const;
 
     PortAudioDevice audioDevice;
     bool quitRequested;
