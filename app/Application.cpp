@@ -230,7 +230,10 @@ void Application::handleEvent(const SDL_Event& event)
         joystickAxis(event.jaxis.axis, event.jaxis.value);
         break;
     case SDL_JOYBUTTONDOWN:
-        joystickButton(event.jbutton.button);
+        joystickButton(event.jbutton.button, true);
+        break;
+    case SDL_JOYBUTTONUP:
+        joystickButton(event.jbutton.button, false);
         break;
     case SDL_QUIT:
         quitRequested = true;
@@ -385,11 +388,12 @@ void Application::joystickAxis(int axis, int value)
 }
 
 // Button 0 jumps ("z"), button 1 drops a reflector ("x"); the rest are "c", which no
-// screen uses. A button's release never reaches the screens.
-void Application::joystickButton(int button)
+// screen uses. The release goes through as well: the robot only starts a jump on a fresh
+// press of its key, and holding it is what carries the arc.
+void Application::joystickButton(int button, bool pressed)
 {
     SDLKey sym = button == 0 ? SDLK_z : button == 1 ? SDLK_x : SDLK_c;
-    sendKey(SDL_KEYDOWN, sym);
+    sendKey(pressed ? SDL_KEYDOWN : SDL_KEYUP, sym);
 }
 
 void Application::getAudio(float*, float* output, int frames)

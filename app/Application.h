@@ -41,7 +41,7 @@ public:
     void mouseUp(int button, int x, int y);
     void mouseMove(int x, int y);
     void joystickAxis(int axis, int value);
-    void joystickButton(int button);
+    void joystickButton(int button, bool pressed);
 
     // The mixer: clears the block, adds the music (unless it is off) and the effects.
     void getAudio(float* input, float* output, int frames) override;

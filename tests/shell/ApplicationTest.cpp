@@ -215,11 +215,11 @@ TEST_F(ApplicationTest, JoystickButtonsAreZXAndC)
 {
     Application app(softwareQuiet);
     app.setCurrentState(new RecordingState(&app, "S", &log));
-    app.joystickButton(0);
-    app.joystickButton(1);
-    app.joystickButton(2);
-    app.joystickButton(7);
-    std::vector<std::string> expected = {"S down 122", "S down 120", "S down 99", "S down 99"};
+    app.joystickButton(0, true);
+    app.joystickButton(1, true);
+    app.joystickButton(2, true);
+    app.joystickButton(7, false);
+    std::vector<std::string> expected = {"S down 122", "S down 120", "S down 99", "S up 99"};
     EXPECT_EQ(log, expected);
 }
 
@@ -237,9 +237,9 @@ TEST_F(ApplicationTest, JoystickEventsFromTheQueueAreMapped)
     button.type = SDL_JOYBUTTONUP;
     button.jbutton.type = SDL_JOYBUTTONUP;
     button.jbutton.button = 0;
-    SDL_PushEvent(&button);  // releases never reach the screens
+    SDL_PushEvent(&button);
     ASSERT_TRUE(app.runPass());
-    std::vector<std::string> expected = {"S down 276", "S draw"};
+    std::vector<std::string> expected = {"S down 276", "S up 122", "S draw"};
     EXPECT_EQ(log, expected);
 }
 
