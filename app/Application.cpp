@@ -38,6 +38,8 @@ Application::Application(const std::vector<std::string>& args)
       joystickLeft(false),
       joystickRight(false),
       drawer(nullptr),
+      clockTicks(SDL_GetTicks),
+      clockDelay(SDL_Delay),
       backgroundMusic(),
       currentState(nullptr)
 {
@@ -187,9 +189,9 @@ bool Application::runPass()
     if (quitRequested)
         return false;
 
-    Uint32 pause = framePause(SDL_GetTicks(), lastFrameTime);
+    Uint32 pause = framePause(clockTicks(), lastFrameTime);
     if (pause > 0)
-        SDL_Delay(pause);
+        clockDelay(pause);
 
     drawer->beginDrawing();
     if (currentState)
@@ -266,6 +268,12 @@ void Application::nextState(bool editor)
     case Play: currentState = new GamePlay(this); break;
     case Editor: currentState = new LevelEditor(this); break;
     }
+}
+
+void Application::setClock(TicksFunction ticks, DelayFunction delay)
+{
+    clockTicks = ticks;
+    clockDelay = delay;
 }
 
 void Application::quit()

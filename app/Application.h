@@ -57,6 +57,11 @@ public:
     bool isSoundOff() const { return soundOff; }
     bool isMusicOff() const { return musicOff; }
 
+    // The clock that paces the frames: SDL's unless a test puts one of its own here.
+    typedef Uint32 (*TicksFunction)();
+    typedef void (*DelayFunction)(Uint32 milliseconds);
+    void setClock(TicksFunction ticks, DelayFunction delay);
+
     // Replaces the current screen with one built elsewhere (test drivers use it to run a
     // screen of their own); the old screen is destroyed first.
     void setCurrentState(GameState* state);
@@ -93,6 +98,8 @@ private:
     bool joystickLeft;
     bool joystickRight;
     Drawer* drawer;
+    TicksFunction clockTicks;
+    DelayFunction clockDelay;
     BackgroundMusic backgroundMusic;
     GameState* currentState;
 };
