@@ -111,8 +111,10 @@ def start_xvfb(screen="1024x768x24"):
         if "@/tmp/.X11-unix/X%d" % number in abstract_x_sockets():
             continue
         read_end, write_end = os.pipe()
+        # -noreset: a server that resets when its last client leaves refuses the next
+        # game that connects meanwhile.
         server = subprocess.Popen(["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", screen,
-                                   "-nolisten", "tcp"], pass_fds=(write_end,),
+                                   "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
                                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(write_end)
         written = b""
