@@ -300,9 +300,8 @@ int Application::scaleToLogical(int position, int pictureStart, int pictureSize,
 // that is not the window's shape.
 void Application::toLogical(int x, int y, int& logicalX, int& logicalY) const
 {
-    Drawer::WindowRect place = {0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight};
-    if (drawer)
-        place = drawer->getPicturePlace();
+    Drawer::WindowRect place = drawer ? drawer->getPicturePlace() : Drawer::WindowRect{0, 0, 0, 0};
+    // Without a picture there is nothing to scale by: positions pass as they are.
     if (place.width <= 0 || place.height <= 0)
         place = Drawer::WindowRect{0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight};
     logicalX = scaleToLogical(x, place.x, place.width, Drawer::ScreenWidth);

@@ -88,7 +88,9 @@ def together(sounds, offsets):
 def latest_start_peak(sound, length):
     """For each frame t < length: the highest value the sound can have there when it
     starts anywhere from 0 to START_SPREAD frames after frame 0, and that start."""
-    padded = np.concatenate([np.zeros(START_SPREAD), sound, np.zeros(max(0, length - len(sound)))])[:length + START_SPREAD]
+    padded = np.zeros(length + START_SPREAD)
+    kept = min(len(sound), length)
+    padded[START_SPREAD:START_SPREAD + kept] = sound[:kept]
     windows = np.lib.stride_tricks.sliding_window_view(padded, START_SPREAD + 1)[:length]
     # windows[t][k] is the sound at frame t when it starts START_SPREAD - k frames late.
     best = windows.argmax(axis=1)
