@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include <algorithm>
+#include <cmath>
 #include <iostream>
 
 #include "app/CommandLine.h"
@@ -38,6 +39,8 @@ Application::Application(const std::vector<std::string>& args)
       joystickLeft(false),
       joystickRight(false),
       drawer(nullptr),
+      clockTicks(SDL_GetTicks),
+      clockDelay(SDL_Delay),
       backgroundMusic(),
       currentState(nullptr)
 {
@@ -187,9 +190,9 @@ bool Application::runPass()
     if (quitRequested)
         return false;
 
-    Uint32 pause = framePause(SDL_GetTicks(), lastFrameTime);
+    Uint32 pause = framePause(clockTicks(), lastFrameTime);
     if (pause > 0 && framePacing)
-        SDL_Delay(pause);
+        clockDelay(pause);
 
     drawer->beginDrawing();
     if (currentState)
@@ -230,7 +233,10 @@ void Application::handleEvent(const SDL_Event& event)
         joystickAxis(event.jaxis.axis, event.jaxis.value);
         break;
     case SDL_JOYBUTTONDOWN:
-        joystickButton(event.jbutton.button);
+        joystickButton(event.jbutton.button, true);
+        break;
+    case SDL_JOYBUTTONUP:
+        joystickButton(event.jbutton.button, false);
         break;
     case SDL_QUIT:
         quitRequested = true;
@@ -265,6 +271,12 @@ void Application::nextState(bool editor)
     }
 }
 
+void Application::setClock(TicksFunction ticks, DelayFunction delay)
+{
+    clockTicks = ticks;
+    clockDelay = delay;
+}
+
 void Application::quit()
 {
     quitRequested = true;
@@ -276,49 +288,49 @@ void Application::setCurrentState(GameState* state)
     currentState = state;
 }
 
-int Application::scaleToLogical(int position, int windowSize, int logicalSize)
+// Rounded down rather than towards zero, so that the pixel just left of or above the
+// picture (in a band) lands at -1, outside the logical screen, and not at 0.
+int Application::scaleToLogical(int position, int pictureStart, int pictureSize, int logicalSize)
 {
-    return static_cast<int>(static_cast<float>(position) / static_cast<float>(windowSize)
-                            * static_cast<float>(logicalSize));
+    return static_cast<int>(std::floor(static_cast<float>(position - pictureStart) / static_cast<float>(pictureSize)
+                                       * static_cast<float>(logicalSize)));
 }
 
-// A width or height of 0 (possible from the settings file) would divide by zero; the
-// window that was really opened is the right scale then.
-int Application::windowWidthForScaling() const
+// The drawer knows where its picture really is: the software drawer's window is always
+// 1024 x 768 whatever size was asked for, and the OpenGL one leaves bands around a picture
+// that is not the window's shape.
+void Application::toLogical(int x, int y, int& logicalX, int& logicalY) const
 {
-    if (width != 0)
-        return width;
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen && screen->w > 0 ? screen->w : Drawer::ScreenWidth;
-}
-
-int Application::windowHeightForScaling() const
-{
-    if (height != 0)
-        return height;
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    return screen && screen->h > 0 ? screen->h : Drawer::ScreenHeight;
+    Drawer::WindowRect place = drawer ? drawer->getPicturePlace() : Drawer::WindowRect{0, 0, 0, 0};
+    // Without a picture there is nothing to scale by: positions pass as they are.
+    if (place.width <= 0 || place.height <= 0)
+        place = Drawer::WindowRect{0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight};
+    logicalX = scaleToLogical(x, place.x, place.width, Drawer::ScreenWidth);
+    logicalY = scaleToLogical(y, place.y, place.height, Drawer::ScreenHeight);
 }
 
 void Application::mouseDown(int button, int x, int y)
 {
+    int logicalX, logicalY;
+    toLogical(x, y, logicalX, logicalY);
     if (currentState)
-        currentState->mouseDown(button, scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
-                                scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+        currentState->mouseDown(button, logicalX, logicalY);
 }
 
 void Application::mouseUp(int button, int x, int y)
 {
+    int logicalX, logicalY;
+    toLogical(x, y, logicalX, logicalY);
     if (currentState)
-        currentState->mouseUp(button, scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
-                              scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+        currentState->mouseUp(button, logicalX, logicalY);
 }
 
 void Application::mouseMove(int x, int y)
 {
+    int logicalX, logicalY;
+    toLogical(x, y, logicalX, logicalY);
     if (currentState)
-        currentState->mouseMove(scaleToLogical(x, windowWidthForScaling(), Drawer::ScreenWidth),
-                                scaleToLogical(y, windowHeightForScaling(), Drawer::ScreenHeight));
+        currentState->mouseMove(logicalX, logicalY);
 }
 
 void Application::sendKey(Uint8 type, SDLKey sym)
@@ -384,11 +396,12 @@ void Application::joystickAxis(int axis, int value)
 }
 
 // Button 0 jumps ("z"), button 1 drops a reflector ("x"); the rest are "c", which no
-// screen uses. A button's release never reaches the screens.
-void Application::joystickButton(int button)
+// screen uses. The release goes through as well: the robot only starts a jump on a fresh
+// press of its key, and holding it is what carries the arc.
+void Application::joystickButton(int button, bool pressed)
 {
     SDLKey sym = button == 0 ? SDLK_z : button == 1 ? SDLK_x : SDLK_c;
-    sendKey(SDL_KEYDOWN, sym);
+    sendKey(pressed ? SDL_KEYDOWN : SDL_KEYUP, sym);
 }
 
 void Application::getAudio(float*, float* output, int frames)

@@ -41,7 +41,7 @@ public:
     void mouseUp(int button, int x, int y);
     void mouseMove(int x, int y);
     void joystickAxis(int axis, int value);
-    void joystickButton(int button);
+    void joystickButton(int button, bool pressed);
 
     // The mixer: clears the block, adds the music (unless it is off) and the effects.
     void getAudio(float* input, float* output, int frames) override;
@@ -57,12 +57,18 @@ public:
     bool isSoundOff() const { return soundOff; }
     bool isMusicOff() const { return musicOff; }
 
+    // The clock that paces the frames: SDL's unless a test puts one of its own here.
+    typedef Uint32 (*TicksFunction)();
+    typedef void (*DelayFunction)(Uint32 milliseconds);
+    void setClock(TicksFunction ticks, DelayFunction delay);
+
     // Replaces the current screen with one built elsewhere (test drivers use it to run a
     // screen of their own); the old screen is destroyed first.
     void setCurrentState(GameState* state);
 
-    // Window position to the 1024 x 768 logical screen. A size of 0 uses the real window.
-    static int scaleToLogical(int position, int windowSize, int logicalSize);
+    // One coordinate of a window position to the 1024 x 768 logical screen, given where
+    // the picture starts in the window and its size there (both in window pixels).
+    static int scaleToLogical(int position, int pictureStart, int pictureSize, int logicalSize);
 
     // Test drivers switch the pause off to play recorded input faster than real time; the
     // world still advances one step per frame, so the play is the same.
@@ -81,8 +87,7 @@ private:
     void createDrawer(bool software, bool fullscreen, int antialias);
     void openJoystick();
     void startAudio();
-    int windowWidthForScaling() const;
-    int windowHeightForScaling() const;
+    void toLogical(int x, int y, int& logicalX, int& logicalY) const;
 
     PortAudioDevice audioDevice;
     bool quitRequested;
@@ -98,6 +103,8 @@ private:
     bool joystickLeft;
     bool joystickRight;
     Drawer* drawer;
+    TicksFunction clockTicks;
+    DelayFunction clockDelay;
     BackgroundMusic backgroundMusic;
     GameState* currentState;
 };

@@ -137,8 +137,10 @@ void Sounds::playSound(SoundType type)
         voice.data = file.data;
         voice.length = file.length;
         voice.position = 0;
-        voice.active.store(true, std::memory_order_release);
+        // The count goes up first: a mixing block that reads it between the two writes
+        // would otherwise stop its scan before this voice and leave it out for a block.
         numStarted.fetch_add(1, std::memory_order_release);
+        voice.active.store(true, std::memory_order_release);
         return;
     }
 }

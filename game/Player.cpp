@@ -42,8 +42,8 @@ void Player::moveLeft(bool pressed)
 void Player::jump(bool pressed)
 {
     if (pressed) {
-        // Only a fresh press may start a new jump; a repeated press (the joystick never
-        // sends a release) just restarts the arc from here.
+        // Only a fresh press may start a new jump; a repeated press without a release
+        // in between just restarts the arc from here.
         if (!jumpHeld) {
             playSound(Sounds::Jump);
             jumpSpent = false;

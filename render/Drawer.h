@@ -24,6 +24,11 @@ public:
     static const int ScreenWidth = 1024;
     static const int ScreenHeight = 768;
 
+    // A rectangle in window pixels, from the window's top-left corner.
+    struct WindowRect {
+        int x, y, width, height;
+    };
+
     virtual ~Drawer() {}
 
     virtual bool initialise(unsigned short width, unsigned short height, bool fullscreen, int antialias) = 0;
@@ -56,6 +61,11 @@ public:
     // The frame last presented by endDrawing, as RGB bytes, rows top to bottom, at the
     // window's size (for screenshots and tests). False when the drawer cannot read it back.
     virtual bool readFrame(std::vector<unsigned char>& /*rgb*/, int& /*width*/, int& /*height*/) { return false; }
+
+    // Where the logical screen is shown in the window: mouse positions are scaled by it,
+    // and the bands around a letterboxed picture lie outside it. The whole logical screen
+    // at its own size unless the drawer says otherwise.
+    virtual WindowRect getPicturePlace() const { return WindowRect{0, 0, ScreenWidth, ScreenHeight}; }
 
     // The glyph that stands for one byte of text, or GlyphCount when it has none:
     // a-z, 0-9 and . , + - ! ? only. Capitals, space and everything else leave an empty cell.

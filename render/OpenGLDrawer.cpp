@@ -26,7 +26,7 @@ static void say(const char* message)
 
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
-      viewport{0, 0, 0, 0}, drawCalls(0),
+      viewport{0, 0, 0, 0}, openedHeight(0), drawCalls(0),
       genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr)
 {
@@ -154,6 +154,7 @@ void OpenGLDrawer::setUpState(int windowWidth, int windowHeight)
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     viewport = letterbox(windowWidth, windowHeight);
+    openedHeight = windowHeight;
     setScreenProjection();
 
     glShadeModel(GL_SMOOTH);

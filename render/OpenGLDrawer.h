@@ -94,6 +94,13 @@ public:
     // OpenGL draw calls issued since beginDrawing (a batched frame of tiles is one).
     unsigned getDrawCalls() const { return drawCalls; }
     Viewport getViewport() const { return viewport; }
+    // The viewport counted from the window's top edge instead of OpenGL's bottom edge.
+    WindowRect getPicturePlace() const override
+    {
+        if (viewport.width <= 0 || viewport.height <= 0)
+            return Drawer::getPicturePlace();
+        return WindowRect{viewport.x, openedHeight - viewport.y - viewport.height, viewport.width, viewport.height};
+    }
 
 private:
     typedef void (*GenFramebuffers)(int, unsigned*);
@@ -126,6 +133,7 @@ private:
     bool inCanvas;
     unsigned canvasId;  // the canvas being drawn into
     Viewport viewport;
+    int openedHeight;   // of the window that was opened
     unsigned drawCalls;
     QuadBatch batch;
     std::unique_ptr<TextureAtlas> atlas;

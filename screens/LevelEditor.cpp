@@ -155,11 +155,11 @@ void LevelEditor::keyDown(const SDL_keysym& key)
 }
 
 // The cell under a logical screen position, as the window view shows it (also while the
-// overview is on). The mouse scaling spans the window size that was asked for, so a
-// larger real window gives positions past the screen's edge: those fall outside the map.
+// overview is on). A pointer in the bands around a letterboxed picture gives positions
+// off the logical screen: no cell is under those.
 bool LevelEditor::cellUnder(int x, int y, int& column, int& row) const
 {
-    if (x < 0 || y < 0)
+    if (x < 0 || y < 0 || x >= Drawer::ScreenWidth || y >= Drawer::ScreenHeight)
         return false;
     column = viewColumn + x / CellPixels;
     row = viewRow + y / CellPixels;

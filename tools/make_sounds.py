@@ -19,6 +19,8 @@ import tempfile
 
 import numpy as np
 
+import sound_headroom
+
 RATE = 44100
 TWO_PI = 2.0 * np.pi
 
@@ -80,6 +82,28 @@ def level(signal, rms_db, peak_db):
     rms = np.sqrt(np.mean(signal ** 2))
     peak = np.max(np.abs(signal))
     gain = min(10.0 ** (rms_db / 20.0) / rms, 10.0 ** (peak_db / 20.0) / peak)
+    return signal * gain
+
+
+def limit(signal, ceiling_db, attack=0.002, release=0.02):
+    """A look-ahead peak limiter: the gain dips smoothly over `attack` seconds before a
+    peak that would pass the ceiling and recovers over about `release` seconds, so that
+    only the sharpest transients are tamed and the body of the sound is left alone."""
+    ceiling = 10.0 ** (ceiling_db / 20.0)
+    magnitude = np.maximum(np.abs(signal), 1e-12)
+    wanted = np.minimum(1.0, ceiling / magnitude)
+    window = max(1, seconds(attack))
+    # The lowest gain wanted over the next `window` samples, then averaged over the
+    # previous `window`: never above what any sample wants, and without steps.
+    padded = np.concatenate([wanted, np.ones(window)])
+    ahead = np.min(np.lib.stride_tricks.sliding_window_view(padded, window)[:len(signal)], axis=1)
+    smooth = np.convolve(np.concatenate([np.ones(window - 1), ahead]), np.ones(window) / window, "valid")
+    step = 1.0 - np.exp(-1.0 / (release * RATE))
+    gain = np.empty_like(smooth)
+    current = 1.0
+    for i, target in enumerate(smooth):
+        current = min(target, current + (1.0 - current) * step)
+        gain[i] = current
     return signal * gain
 
 
@@ -344,17 +368,55 @@ def encode(samples, channels, path, quality):
                         "-C", str(quality), path], check=True)
 
 
+# The game adds everything it plays and never clips, so the loudest moment it can make
+# (see sound_headroom.py) must stay at or under sound_headroom.LIMIT. The encoder moves
+# peaks by up to a percent, and not quite in proportion to the gain, so the gain is
+# adjusted until the measured peak lands between HEADROOM_LOWEST and the limit.
+HEADROOM_TARGET = 0.985
+HEADROOM_LOWEST = 0.978
+
+
+def encode_all(effects, track, folder, gain):
+    for name, samples in effects.items():
+        encode(samples * gain, 1, os.path.join(folder, name + ".ogg"), 4)
+    encode(track * gain, 2, os.path.join(folder, "music.ogg"), 3)
+
+
+def loudest_at(effects, track, folder, gain):
+    encode_all(effects, track, folder, gain)
+    worst, _ = sound_headroom.worst_combination(*sound_headroom.load(folder))
+    print("gain %.4f: loudest combination %.4f" % (gain, worst))
+    return worst
+
+
+def fit_gain(effects, track, folder):
+    """Encodes the sounds at the common gain that brings their loudest combination just
+    under the limit; returns that gain and the combination's peak."""
+    gain = HEADROOM_TARGET / loudest_at(effects, track, folder, 1.0)
+    for _ in range(8):
+        worst = loudest_at(effects, track, folder, gain)
+        if HEADROOM_LOWEST <= worst <= sound_headroom.LIMIT:
+            return gain, worst
+        gain *= HEADROOM_TARGET / worst
+    raise SystemExit("no common gain put the sounds between %.3f and %.2f" % (HEADROOM_LOWEST, sound_headroom.LIMIT))
+
+
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     folder = sys.argv[1] if len(sys.argv) > 1 else os.path.join(here, "..", "resources", "sounds")
     os.makedirs(folder, exist_ok=True)
-    for name, make in EFFECTS.items():
-        samples = level(make(), -18.0, -4.0)
-        encode(samples, 1, os.path.join(folder, name + ".ogg"), 4)
-        print("%s.ogg: %.2f s" % (name, len(samples) / RATE))
+    # Each effect is brought to a common loudness, and its sharpest peaks limited so that
+    # they take less of the shared headroom.
+    effects = {name: limit(level(make(), -18.0, -4.0), -7.0) for name, make in EFFECTS.items()}
     track = music()
-    encode(track, 2, os.path.join(folder, "music.ogg"), 3)
+
+    # One gain for every sound keeps their balance: it is as high as the loudest
+    # combination allows, measured on the files as the game decodes them.
+    gain, worst = fit_gain(effects, track, folder)
+    for name, samples in effects.items():
+        print("%s.ogg: %.2f s" % (name, len(samples) / RATE))
     print("music.ogg: %.1f s" % (len(track) / RATE))
+    print("common gain %.3f, loudest combination %.4f" % (gain, worst))
 
 
 if __name__ == "__main__":

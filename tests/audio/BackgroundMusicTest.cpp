@@ -1,9 +1,47 @@
 #include "audio/BackgroundMusic.h"
 #include "AudioTestFiles.h"
 
+#include <atomic>
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 #include <memory>
 #include <vector>
+
+// Stand-ins placed in front of libvorbisfile's own ov_read_float and ov_clear: a test
+// can hold the next read up on purpose, and a clear of the decoder being read from
+// meanwhile is noticed (the held read then returns an error instead of touching it).
+namespace decoderWatch {
+std::atomic<bool> holdNextRead{false};
+std::atomic<bool> holding{false};
+std::atomic<bool> clearedDuringRead{false};
+std::atomic<OggVorbis_File*> heldDecoder{nullptr};
+const Uint32 holdMilliseconds = 900;
+} // namespace decoderWatch
+
+extern "C" long ov_read_float(OggVorbis_File* vf, float*** pcm, int samples, int* bitstream)
+{
+    typedef long (*Read)(OggVorbis_File*, float***, int, int*);
+    static Read real = reinterpret_cast<Read>(dlsym(RTLD_NEXT, "ov_read_float"));
+    if (decoderWatch::holdNextRead.exchange(false)) {
+        decoderWatch::heldDecoder.store(vf);
+        decoderWatch::holding.store(true);
+        SDL_Delay(decoderWatch::holdMilliseconds);
+        decoderWatch::holding.store(false);
+        decoderWatch::heldDecoder.store(nullptr);
+        if (decoderWatch::clearedDuringRead.load())
+            return OV_EINVAL;
+    }
+    return real(vf, pcm, samples, bitstream);
+}
+
+extern "C" int ov_clear(OggVorbis_File* vf)
+{
+    typedef int (*Clear)(OggVorbis_File*);
+    static Clear real = reinterpret_cast<Clear>(dlsym(RTLD_NEXT, "ov_clear"));
+    if (vf && vf == decoderWatch::heldDecoder.load())
+        decoderWatch::clearedDuringRead.store(true);
+    return real(vf);
+}
 
 namespace {
 
@@ -196,6 +234,58 @@ TEST_F(BackgroundMusicTest, ABlockLongerThanABufferRunsOnThroughTheNextBuffers)
     EXPECT_EQ(25000 - 2 * B, music->getReadPosition());
 }
 
+// A block that reaches a buffer the music thread has not refilled yet goes on without
+// music, and the thread refills buffers in the order they were handed back. Fails on a
+// mixer that plays the next buffer whether or not it was refilled (the end of the first
+// block would be the old frames of buffer 0), and on a thread that scans buffers 0, 1, 2
+// in turn (buffer 0, handed back after buffer 2, would get the music that belongs in 2).
+TEST_F(BackgroundMusicTest, AnUnfilledBufferIsSilentAndBuffersAreRefilledInTheOrderPlayed)
+{
+    ASSERT_TRUE(audiotest::makeOgg(folder + "music.ogg", 2, 100000, "sine 440 sine 660"));
+    std::vector<std::vector<float>> reference = audiotest::decodeFirstStream(folder + "music.ogg");
+    std::unique_ptr<BackgroundMusic> music(open("music.ogg"));
+    ASSERT_TRUE(music->hasMusic());
+    // Frames from..from+count of a block mixed at half gain, the fade starting at
+    // `volume` and stepping once for each frame mixed before them.
+    auto expectMusic = [&](const std::vector<float>& block, float volume, int from, int count, int firstFrame) {
+        ExpectedPlayback expected;
+        expected.volume = volume;
+        for (int i = 0; i < from; i++)
+            expected.next(0.0f, 0.5f);
+        for (int i = 0; i < count; i++)
+            ASSERT_NEAR(expected.next(reference[0][firstFrame + i], 0.5f), block[2 * (from + i)], 1e-6) << i;
+    };
+
+    // Through all three buffers in one block: buffer 0, handed back a moment before the
+    // block reaches it again, cannot have been refilled yet.
+    std::vector<float> through(2 * (3 * B + 100), 0.0f);
+    music->audioBlock(through.data(), 3 * B + 100);
+    expectMusic(through, 0.0f, 3 * B - 10, 10, 3 * B - 10);
+    for (int i = 3 * B; i < 3 * B + 100; i++)
+        ASSERT_EQ(0.0f, through[2 * i]) << i;
+    EXPECT_EQ(2, music->getCurrentBuffer());
+
+    // With 0 and 1 refilled, the music goes on from frame 3B. The block plays them both,
+    // handing back 2 and then 0, and stops at the end of 1.
+    waitForFill(music.get(), 0);
+    waitForFill(music.get(), 1);
+    float volume = music->getVolume();
+    std::vector<float> next(2 * 2 * B, 0.0f);
+    music->audioBlock(next.data(), 2 * B);
+    expectMusic(next, volume, 0, 10, 3 * B);
+    expectMusic(next, volume, 2 * B - 10, 10, 5 * B - 10);
+    EXPECT_EQ(1, music->getCurrentBuffer());
+
+    // Frame 5B belongs in buffer 2, which was handed back first.
+    waitForFill(music.get(), 2);
+    waitForFill(music.get(), 0);
+    volume = music->getVolume();
+    std::vector<float> last(2 * B, 0.0f);
+    music->audioBlock(last.data(), B);
+    expectMusic(last, volume, 0, B, 5 * B);
+    EXPECT_EQ(2, music->getCurrentBuffer());
+}
+
 TEST_F(BackgroundMusicTest, AFileShorterThanABufferRepeatsSeamlessly)
 {
     ASSERT_TRUE(audiotest::makeOgg(folder + "short.ogg", 2, 3000, "sine 441 sine 882"));
@@ -306,19 +396,24 @@ TEST_F(BackgroundMusicTest, AnEmptyBlockWritesNothing)
     EXPECT_EQ(0.0f, music->getVolume());
 }
 
-// Destroying the music while its thread refills buffers must not pull the decoder from
-// under it (the sanitizer builds catch a use after free here).
-TEST_F(BackgroundMusicTest, DestroyingWhileTheThreadRefillsIsSafe)
+// The music thread is held inside a decoder read for longer than any fixed grace period,
+// and the music destroyed meanwhile: the decoder must outlive the read. Fails on a
+// destructor that clears the decoder before joining the thread, and on one that clears it
+// after a fixed wait (the 600 ms the thread used to be granted) and joins afterwards.
+TEST_F(BackgroundMusicTest, TheDecoderIsClearedOnlyAfterTheThreadHasEnded)
 {
     ASSERT_TRUE(audiotest::makeOgg(folder + "music.ogg", 2, 100000, "sine 440 sine 660"));
-    for (int round = 0; round < 5; round++) {
-        std::unique_ptr<BackgroundMusic> music(open("music.ogg"));
-        ASSERT_TRUE(music->hasThread());
-        std::vector<float> block(2 * (2 * B + 5), 0.0f);
-        music->audioBlock(block.data(), 2 * B + 5);
-        EXPECT_EQ(2, music->getCurrentBuffer());
-        music.reset();
-    }
+    std::unique_ptr<BackgroundMusic> music(open("music.ogg"));
+    ASSERT_TRUE(music->hasThread());
+    decoderWatch::clearedDuringRead.store(false);
+    decoderWatch::holdNextRead.store(true);
+    std::vector<float> block(2 * (B + 5), 0.0f);
+    music->audioBlock(block.data(), B + 5);   // hands buffer 0 back to the thread
+    for (int tries = 0; tries < 400 && !decoderWatch::holding.load(); tries++)
+        SDL_Delay(5);
+    ASSERT_TRUE(decoderWatch::holding.load()) << "the music thread never read from the decoder";
+    music.reset();
+    EXPECT_FALSE(decoderWatch::clearedDuringRead.load());
 }
 
 TEST(BackgroundMusicPaths, TheSoundsFolderLiesInTheBundle)

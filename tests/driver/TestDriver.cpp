@@ -10,6 +10,10 @@
 //   mousemove X Y            push a pointer move (window pixels)
 //   mousedown BUTTON X Y     push a button press
 //   mouseup BUTTON X Y       push a button release
+//   joybuttondown BUTTON     push a joystick button press (joystick 0)
+//   joybuttonup BUTTON       push a joystick button release
+//   joyaxis AXIS VALUE       push a joystick axis move
+//   player                   print "driver: player X Y", the robot's place in cells
 //   shot FILE.bmp            save the last drawn frame
 //   expect-state NAME        fail unless the current screen is NAME
 //   expect-quit              fail unless the game has been asked to quit
@@ -95,6 +99,28 @@ void pushMouseButton(Uint8 type, int button, int x, int y)
     event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.button.x = static_cast<Uint16>(x);
     event.button.y = static_cast<Uint16>(y);
+    SDL_PushEvent(&event);
+}
+
+void pushJoystickButton(Uint8 type, int button)
+{
+    SDL_Event event;
+    event.type = type;
+    event.jbutton.type = type;
+    event.jbutton.which = 0;
+    event.jbutton.button = static_cast<Uint8>(button);
+    event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
+    SDL_PushEvent(&event);
+}
+
+void pushJoystickAxis(int axis, int value)
+{
+    SDL_Event event;
+    event.type = SDL_JOYAXISMOTION;
+    event.jaxis.type = SDL_JOYAXISMOTION;
+    event.jaxis.which = 0;
+    event.jaxis.axis = static_cast<Uint8>(axis);
+    event.jaxis.value = static_cast<Sint16>(value);
     SDL_PushEvent(&event);
 }
 
@@ -245,6 +271,22 @@ int runScript(Application& app, std::istream& script)
             int button = 0, x = 0, y = 0;
             words >> button >> x >> y;
             pushMouseButton(command == "mousedown" ? SDL_MOUSEBUTTONDOWN : SDL_MOUSEBUTTONUP, button, x, y);
+        } else if (command == "joybuttondown" || command == "joybuttonup") {
+            int button = 0;
+            words >> button;
+            pushJoystickButton(command == "joybuttondown" ? SDL_JOYBUTTONDOWN : SDL_JOYBUTTONUP, button);
+        } else if (command == "joyaxis") {
+            int axis = 0, value = 0;
+            words >> axis >> value;
+            pushJoystickAxis(axis, value);
+        } else if (command == "player") {
+            GamePlay* play = dynamic_cast<GamePlay*>(app.getCurrentState());
+            if (!play) {
+                std::cout << "driver: line " << lineNumber << ": not playing" << std::endl;
+                return 1;
+            }
+            std::cout << "driver: player " << play->getPlayer().getX() << " " << play->getPlayer().getY()
+                      << std::endl;
         } else if (command == "shot") {
             std::string path;
             words >> path;

@@ -11,6 +11,8 @@ import subprocess
 import tempfile
 import unittest
 
+from test_title import start_xvfb
+
 BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
 SHIPPED_LEVEL = os.path.join(BUILD_DIR, "share", "tarnwick", "Contents", "Resources", "level.lev")
@@ -79,7 +81,8 @@ class EditorTest(unittest.TestCase):
         self.addCleanup(shutil.rmtree, self.work, True)
         self.saved = os.path.join(self.work, "level.lev")
 
-    def run_script(self, script, args=("--sdl", "-w", "1024", "-h", "768")):
+    def run_script(self, script, args=("--sdl", "-w", "1024", "-h", "768"), display=None):
+        """Under the SDL dummy driver, or in the X server `display` when one is given."""
         script_path = os.path.join(self.home, "script.txt")
         with open(script_path, "w") as f:
             f.write(script)
@@ -88,6 +91,9 @@ class EditorTest(unittest.TestCase):
         env.pop("TARNWICK_DATA_DIR", None)
         env["HOME"] = self.home
         env["SDL_VIDEODRIVER"] = "dummy"
+        if display:
+            env["DISPLAY"] = display
+            del env["SDL_VIDEODRIVER"]
         env["SDL_AUDIODRIVER"] = "dummy"
         result = subprocess.run([DRIVER, script_path, "-ns", "-nm"] + list(args), env=env, cwd=self.work,
                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
@@ -160,24 +166,33 @@ class EditorTest(unittest.TestCase):
         self.run_script(script)
         self.assert_level(self.read_saved(), self.shipped)
 
-    def test_clicks_scaled_past_the_map_change_nothing(self):
-        # Asked for 640 x 480, the software drawer opens 1024 x 768 anyway, and the mouse is
-        # scaled by the size asked for: a click at window x 1000 lands at logical x 1600.
-        script = ENTER_EDITOR + scroll("right", 1000) + scroll("down", 1000)
-        script += click(LEFT, 1000, 100)    # column 992 + 50: past the last column
-        script += click(RIGHT, 100, 700)    # row 744 + 35: past the last row
-        script += click(LEFT, 1000, 700)
-        script += "mousedown 1 600 10\nmousemove 1000 10\nmousemove 1000 700\nmouseup 1 1000 700\nframes 1\n"
-        script += click(RIGHT, 0, 0)        # still inside: column 992, row 744
-        out = self.run_script(script + SAVE + LEAVE_EDITOR, args=("--sdl", "-w", "640", "-h", "480"))
-        self.assertNotIn("Could not save", out)
-
+    def test_a_click_at_the_pictures_centre_edits_the_cell_under_it_at_every_window_size(self):
+        # The view starts at column 0, row 0: the centre of the picture is cell (16, 12).
+        centre = 12 * MAP_WIDTH + 16
         expected = bytearray(self.shipped)
-        first = 744 * MAP_WIDTH + 992
-        expected[first] = step(expected[first], RIGHT)
-        dragged = 744 * MAP_WIDTH + 992 + 600 * 1024 // 640 // 32
-        expected[dragged] = step(expected[dragged], LEFT)
-        self.assert_level(self.read_saved(), expected)
+        expected[centre] = step(expected[centre], LEFT)
+        server, display = start_xvfb("1280x1024x24")
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        # (window size asked for, X display or None for the dummy driver, drawer option,
+        #  the picture's centre in the window, clicks that land in a band)
+        runs = [
+            ((800, 600), None, ["--sdl"], (512, 384), []),       # the window is 1024 x 768 anyway
+            ((800, 600), None, [], (512, 384), []),              # no OpenGL: the software drawer
+            ((800, 600), display, [], (400, 300), []),
+            ((1280, 800), display, [], (639, 400), [(50, 400), (1230, 400)]),
+        ]
+        for (width, height), where, drawer, (x, y), band in runs:
+            with self.subTest(size=(width, height), display=where, drawer=drawer):
+                script = ENTER_EDITOR + click(LEFT, x, y)
+                for bx, by in band:
+                    script += click(LEFT, bx, by)
+                out = self.run_script(script + SAVE + LEAVE_EDITOR,
+                                      args=drawer + ["-w", str(width), "-h", str(height)], display=where)
+                if where:
+                    self.assertNotIn("using the software drawer", out)
+                self.assert_level(self.read_saved(), expected)
+                os.remove(self.saved)
 
     def test_a_save_that_fails_says_why_and_keeps_what_was_there(self):
         os.mkdir(self.saved)

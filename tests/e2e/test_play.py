@@ -127,24 +127,10 @@ class PlayTest(unittest.TestCase):
         if not os.access(DRIVER, os.X_OK):
             raise RuntimeError("the test driver is not built: " + DRIVER)
         cls.folder = tempfile.mkdtemp(prefix="tarnwick-e2e-play-")
-        home = os.path.join(cls.folder, "home")
-        data = os.path.join(cls.folder, "data")
-        os.makedirs(home)
-        os.makedirs(os.path.join(data, "Contents", "Resources"))
-        make_level(os.path.join(data, "Contents", "Resources", "level.lev"))
-        script = os.path.join(cls.folder, "play.txt")
-        with open(script, "w") as f:
-            f.write(SCRIPT)
-
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env["HOME"] = home
-        env["SDL_VIDEODRIVER"] = "dummy"
-        env["SDL_AUDIODRIVER"] = "dummy"
-        env["TARNWICK_DATA_DIR"] = data
-        cls.run_result = subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env,
-                                        cwd=cls.folder, stdin=subprocess.DEVNULL, capture_output=True,
-                                        timeout=300)
+        os.makedirs(os.path.join(cls.folder, "home"))
+        os.makedirs(os.path.join(cls.folder, "data", "Contents", "Resources"))
+        make_level(os.path.join(cls.folder, "data", "Contents", "Resources", "level.lev"))
+        cls.run_result = cls.run_driver(SCRIPT)
         cls.shots = {}
         for name in ("story", "play1", "play2", "play3", "play4"):
             path = os.path.join(cls.folder, name + ".bmp")
@@ -154,6 +140,20 @@ class PlayTest(unittest.TestCase):
     @classmethod
     def tearDownClass(cls):
         shutil.rmtree(cls.folder, True)
+
+    @classmethod
+    def run_driver(cls, script_text):
+        script = os.path.join(cls.folder, "play.txt")
+        with open(script, "w") as f:
+            f.write(script_text)
+        env = dict(os.environ)
+        env.pop("DISPLAY", None)
+        env["HOME"] = os.path.join(cls.folder, "home")
+        env["SDL_VIDEODRIVER"] = "dummy"
+        env["SDL_AUDIODRIVER"] = "dummy"
+        env["TARNWICK_DATA_DIR"] = os.path.join(cls.folder, "data")
+        return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=cls.folder,
+                              stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
 
     def shot(self, name):
         self.assertIn(name, self.shots, "no screenshot %s; driver said:\n%s" % (name, self.output()))
@@ -214,6 +214,38 @@ class PlayTest(unittest.TestCase):
         score, x, y = best_match(shot, picture("lightboxlit.png"), [16], range(420, 456))
         self.assertGreater(score, 0.9)
         self.assertTrue(430 <= y <= 444, "box found at y %d" % y)
+
+    def test_the_joystick_jumps_again_after_each_landing_and_its_stick_stops_in_the_centre(self):
+        def frames(n):
+            return "frames 1\nplayer\n" * n
+
+        # Button 0 held through a whole arc and let go, twice; then pressed again in
+        # the air, which waits for the landing; then the stick right and back.
+        script = "frames 2\nkey return\nframes 1\nkey space\nframes 2\n"
+        script += "joybuttondown 0\n" + frames(40) + "joybuttonup 0\n" + frames(5)
+        script += "joybuttondown 0\n" + frames(40) + "joybuttonup 0\n" + frames(5)
+        script += "joybuttondown 0\n" + frames(8) + "joybuttonup 0\n" + frames(2)
+        script += "joybuttondown 0\n" + frames(1) + "joybuttonup 0\n" + frames(60)
+        script += "joyaxis 0 32767\n" + frames(10) + "joyaxis 0 0\n" + frames(10)
+        result = self.run_driver(script + "quit\nframes 1\n")
+        output = result.stdout.decode("utf-8", "replace")
+        self.assertEqual(result.returncode, 0, output)
+        places = [tuple(float(v) for v in line.split()[2:]) for line in output.splitlines()
+                  if line.startswith("driver: player ")]
+        self.assertEqual(len(places), 181, output)
+        heights = [y for _, y in places]
+        first, second, in_air, stick = heights[:45], heights[45:90], heights[90:161], places[161:]
+
+        # Each arc rises about three cells and comes back to the floor.
+        for arc, name in ((first, "first"), (second, "second")):
+            self.assertLess(min(arc), 19.5, "the %s press gave no jump" % name)
+            self.assertEqual(arc[-1], 22.0, "the %s jump did not land" % name)
+        # Released in the air and pressed again: down to the floor, not hovering.
+        self.assertLess(min(in_air[:8]), 20.5)
+        self.assertEqual(in_air[-20:], [22.0] * 20, "the robot hovers after a press in the air")
+        # Ten frames right move a cell; back in the centre the robot stands still.
+        self.assertAlmostEqual(stick[9][0] - places[160][0], 1.0, places=3)
+        self.assertEqual(len(set(x for x, _ in stick[10:])), 1, "the stick's return did not stop the robot")
 
 
 REPLAY_SCRIPT = """\
