@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -26,7 +27,7 @@ static void say(const char* message)
 
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
-      viewport{0, 0, 0, 0}, drawCalls(0),
+      viewport{0, 0, 0, 0}, windowSampleCount(0), samples(0), pixelScale(1.0f), drawCalls(0),
       genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr)
 {
@@ -153,6 +154,9 @@ void OpenGLDrawer::setUpState(int windowWidth, int windowHeight)
     glViewport(0, 0, windowWidth, windowHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    GLint windowSamples = 0;
+    glGetIntegerv(GL_SAMPLES, &windowSamples);
+    windowSampleCount = windowSamples;
     viewport = letterbox(windowWidth, windowHeight);
     setScreenProjection();
 
@@ -168,6 +172,8 @@ void OpenGLDrawer::setUpState(int windowWidth, int windowHeight)
 
 void OpenGLDrawer::setScreenProjection()
 {
+    samples = windowSampleCount;
+    pixelScale = static_cast<float>(viewport.width) / ScreenWidth;
     glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
@@ -366,11 +372,27 @@ void OpenGLDrawer::endDrawing()
     SDL_GL_SwapBuffers();
 }
 
+// Multisampling colours a pixel that the quad covers only in part with the texture fetched
+// at the pixel's centre, which lies outside the quad: up to half a pixel beyond the image's
+// edge, where its own texture clamps. The atlas copy has one texel of border there, enough
+// while a pixel spans at most one texel; a picture drawn smaller than that is sampled from
+// its own texture, or it would take in its neighbour on the page.
+bool OpenGLDrawer::atlasHolds(const Image& image, const Quad& quad) const
+{
+    if (!image.inAtlas)
+        return false;
+    if (samples == 0)
+        return true;
+    float width = std::fabs(quad.right - quad.left) * pixelScale;
+    float height = std::fabs(quad.bottom - quad.top) * pixelScale;
+    return image.width <= width && image.height <= height;
+}
+
 void OpenGLDrawer::drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
                             float red, float green, float blue, float alpha)
 {
     if (batching) {
-        if (image.inAtlas) {
+        if (atlasHolds(image, quad)) {
             const TextureAtlas::Entry& entry = image.atlasEntry;
             batch.add(entry.texture, quad.left, quad.top, quad.right, quad.bottom, entry.u0, entry.v0, entry.u1,
                       entry.v1, red, green, blue, alpha);
@@ -508,6 +530,8 @@ void OpenGLDrawer::beginCanvas(unsigned id, short x, short y, short width, short
     bindFramebuffer(GL_FRAMEBUFFER_EXT, it->second.framebuffer);
     // Logical row 0 goes to texture row 0, which drawImage shows at the top: the projection
     // is the screen's turned upside down, one texel per logical pixel.
+    samples = 0;
+    pixelScale = 1.0f;
     glViewport(0, 0, ScreenWidth, ScreenHeight);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();

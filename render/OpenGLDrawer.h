@@ -112,6 +112,7 @@ private:
     void detachFromAtlas(Image& image);
     void drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
                   float red, float green, float blue, float alpha);
+    bool atlasHolds(const Image& image, const Quad& quad) const;
     void flush();
     void fill(short x, short y, short width, short height, const unsigned char top[4], const unsigned char bottom[4]);
     unsigned takeNextId();
@@ -126,6 +127,9 @@ private:
     bool inCanvas;
     unsigned canvasId;  // the canvas being drawn into
     Viewport viewport;
+    int windowSampleCount;
+    int samples;          // multisampling of what is drawn into now (0: none)
+    float pixelScale;     // its pixels per logical pixel
     unsigned drawCalls;
     QuadBatch batch;
     std::unique_ptr<TextureAtlas> atlas;
