@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -15,9 +16,6 @@
 static const unsigned AtlasPageSize = 1024;
 static const unsigned AtlasMaxPages = 4;
 static const unsigned AtlasMaxEntry = 512;
-
-// A canvas holds the logical screen at one texel per pixel, in a power-of-two texture.
-static const unsigned CanvasTextureSize = 1024;
 
 static void say(const char* message)
 {
@@ -182,6 +180,13 @@ void OpenGLDrawer::setScreenProjection()
     glLoadIdentity();
 }
 
+void* OpenGLDrawer::framebufferFunction(const char* name, const char* suffix)
+{
+    char full[64];
+    snprintf(full, sizeof full, "%s%s", name, suffix);
+    return SDL_GL_GetProcAddress(full);
+}
+
 void OpenGLDrawer::loadFramebufferFunctions()
 {
     const char* extensions = reinterpret_cast<const char*>(glGetString(GL_EXTENSIONS));
@@ -195,17 +200,14 @@ void OpenGLDrawer::loadFramebufferFunctions()
     if (!suffix)
         return;
 
-    char name[64];
-    snprintf(name, sizeof name, "glGenFramebuffers%s", suffix);
-    genFramebuffers = reinterpret_cast<GenFramebuffers>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glDeleteFramebuffers%s", suffix);
-    deleteFramebuffers = reinterpret_cast<DeleteFramebuffers>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glBindFramebuffer%s", suffix);
-    bindFramebuffer = reinterpret_cast<BindFramebuffer>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glFramebufferTexture2D%s", suffix);
-    framebufferTexture2D = reinterpret_cast<FramebufferTexture2D>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glCheckFramebufferStatus%s", suffix);
-    checkFramebufferStatus = reinterpret_cast<CheckFramebufferStatus>(SDL_GL_GetProcAddress(name));
+    genFramebuffers = reinterpret_cast<GenFramebuffers>(framebufferFunction("glGenFramebuffers", suffix));
+    deleteFramebuffers = reinterpret_cast<DeleteFramebuffers>(framebufferFunction("glDeleteFramebuffers", suffix));
+    bindFramebuffer = reinterpret_cast<BindFramebuffer>(framebufferFunction("glBindFramebuffer", suffix));
+    framebufferTexture2D =
+        reinterpret_cast<FramebufferTexture2D>(framebufferFunction("glFramebufferTexture2D", suffix));
+    checkFramebufferStatus =
+        reinterpret_cast<CheckFramebufferStatus>(framebufferFunction("glCheckFramebufferStatus", suffix));
+
 }
 
 unsigned OpenGLDrawer::uploadTexture(const unsigned char* texels, unsigned width, unsigned height,
@@ -330,6 +332,7 @@ void OpenGLDrawer::releaseImage(unsigned id)
         detachFromAtlas(image);
         if (image.framebuffer)
             deleteFramebuffers(1, &image.framebuffer);
+        canvasTargets.erase(id);
         glDeleteTextures(1, &image.texture);
     }
     images.erase(it);
@@ -429,7 +432,12 @@ void OpenGLDrawer::drawImage(unsigned id, short x, short y, float scaleX, float 
         return;
     const Image& image = it->second;
     Quad quad = placeImage(x, y, image.width, image.height, scaleX, scaleY);
-    drawQuad(image, quad, 0.0f, 0.0f, image.extentU, image.extentV, red, green, blue, alpha);
+    if (image.framebuffer) {
+        const CanvasTarget& target = canvasTargets[id];
+        drawQuad(image, quad, target.u0, target.v0, target.u1, target.v1, red, green, blue, alpha);
+    } else {
+        drawQuad(image, quad, 0.0f, 0.0f, image.extentU, image.extentV, red, green, blue, alpha);
+    }
 }
 
 void OpenGLDrawer::drawText(const std::string& text, short x, short y, float size,
@@ -488,14 +496,27 @@ void OpenGLDrawer::fillGradient(short x, short y, short width, short height,
     fill(x, y, width, height, top, bottom);
 }
 
+// A multisampled window smooths the edges of what is drawn on it in a way a canvas does
+// not reproduce (Mesa reads such a frame back with edges that neither a plain nor a
+// multisampled canvas gives), so it gets no canvases and its screens draw the plain way.
 unsigned OpenGLDrawer::createCanvas()
 {
-    if (!live || !genFramebuffers || !bindFramebuffer || !framebufferTexture2D || !checkFramebufferStatus)
+    if (!live || inCanvas || windowSampleCount > 0 || !genFramebuffers || !bindFramebuffer || !framebufferTexture2D ||
+        !checkFramebufferStatus)
         return 0;
     flush();
-    Image canvas{0, static_cast<unsigned short>(ScreenWidth), static_cast<unsigned short>(ScreenHeight),
-                 1.0f, static_cast<float>(ScreenHeight) / CanvasTextureSize, false, TextureAtlas::Entry(), 0};
-    canvas.texture = uploadTexture(nullptr, CanvasTextureSize, CanvasTextureSize, true);
+    // The picture sits in the texture where it sits in the window, bands included, so that
+    // every vertex lands on the same fraction of a pixel as on the frame.
+    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f};
+    unsigned textureWidth = powerOfTwo(viewport.x + viewport.width);
+    unsigned textureHeight = powerOfTwo(viewport.y + viewport.height);
+    target.u0 = static_cast<float>(viewport.x) / textureWidth;
+    target.u1 = static_cast<float>(viewport.x + viewport.width) / textureWidth;
+    target.v0 = static_cast<float>(viewport.y + viewport.height) / textureHeight;
+    target.v1 = static_cast<float>(viewport.y) / textureHeight;
+    Image canvas{0, static_cast<unsigned short>(ScreenWidth), static_cast<unsigned short>(ScreenHeight), 1.0f,
+                 1.0f, false, TextureAtlas::Entry(), 0};
+    canvas.texture = uploadTexture(nullptr, textureWidth, textureHeight, true);
     genFramebuffers(1, &canvas.framebuffer);
     bindFramebuffer(GL_FRAMEBUFFER_EXT, canvas.framebuffer);
     framebufferTexture2D(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, canvas.texture, 0);
@@ -512,6 +533,7 @@ unsigned OpenGLDrawer::createCanvas()
     }
     unsigned id = takeNextId();
     images[id] = canvas;
+    canvasTargets[id] = target;
     return id;
 }
 
@@ -521,25 +543,34 @@ void OpenGLDrawer::beginCanvas(unsigned id, short x, short y, short width, short
         return;
     flush();
     std::map<unsigned, Image>::const_iterator it = images.find(id);
-    if (it == images.end() || !it->second.framebuffer) {
+    if (it == images.end() || !it->second.framebuffer || inCanvas) {
         discarding = true;
         return;
     }
     inCanvas = true;
     canvasId = id;
     bindFramebuffer(GL_FRAMEBUFFER_EXT, it->second.framebuffer);
-    // Logical row 0 goes to texture row 0, which drawImage shows at the top: the projection
-    // is the screen's turned upside down, one texel per logical pixel.
+    // Drawn exactly as the frame is (same projection, viewport and pixels per logical
+    // pixel), the canvas rasterises pixel for pixel the same; drawImage shows it the right
+    // way up. Canvases are not multisampled.
+    const Viewport& area = canvasTargets[id].area;
     samples = 0;
-    pixelScale = 1.0f;
-    glViewport(0, 0, ScreenWidth, ScreenHeight);
+    pixelScale = static_cast<float>(area.width) / ScreenWidth;
+    glViewport(area.x, area.y, area.width, area.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0.0, ScreenWidth, 0.0, ScreenHeight);
+    gluOrtho2D(0.0, ScreenWidth, ScreenHeight, 0.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    // The clip takes in every pixel the rectangle touches.
+    float scaleX = static_cast<float>(area.width) / ScreenWidth;
+    float scaleY = static_cast<float>(area.height) / ScreenHeight;
+    int left = std::max(static_cast<int>(std::floor(x * scaleX)), 0);
+    int top = std::max(static_cast<int>(std::floor(y * scaleY)), 0);
+    int right = std::min(static_cast<int>(std::ceil((x + std::max<int>(width, 0)) * scaleX)), area.width);
+    int bottom = std::min(static_cast<int>(std::ceil((y + std::max<int>(height, 0)) * scaleY)), area.height);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, y, width > 0 ? width : 0, height > 0 ? height : 0);
+    glScissor(area.x + left, area.y + area.height - bottom, std::max(right - left, 0), std::max(bottom - top, 0));
     // The canvas stays opaque whatever is blended into it.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
 }

@@ -102,10 +102,19 @@ private:
     typedef void (*FramebufferTexture2D)(unsigned, unsigned, unsigned, unsigned, int);
     typedef unsigned (*CheckFramebufferStatus)(unsigned);
 
+    // A canvas holds the picture at the window's own pixel size and place, so that shown
+    // at the origin it puts one texel on each pixel: area is the window's picture, u0..v1
+    // the texture coordinates of its top-left and bottom-right corners.
+    struct CanvasTarget {
+        Viewport area;
+        float u0, v0, u1, v1;
+    };
+
     void requestAttribute(SDL_GLattr attribute, int value, const char* message);
     void setUpState(int windowWidth, int windowHeight);
     void setScreenProjection();
     void loadFramebufferFunctions();
+    void* framebufferFunction(const char* name, const char* suffix);
     void initFonts();
     unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
     void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);
@@ -126,6 +135,7 @@ private:
     bool discarding;   // between beginCanvas of an id that is no canvas and endCanvas
     bool inCanvas;
     unsigned canvasId;  // the canvas being drawn into
+    std::map<unsigned, CanvasTarget> canvasTargets;
     Viewport viewport;
     int windowSampleCount;
     int samples;          // multisampling of what is drawn into now (0: none)

@@ -379,7 +379,9 @@ void LevelEditor::drawCachedOverview(Drawer* drawer)
 
 // Paints one rectangle of the overview picture again as a whole redraw would: the
 // background, then in pass order every cell whose patch reaches into it. Cells whose
-// patch misses the rectangle under the drawer's own placement are clipped away.
+// patch misses the rectangle under the drawer's own placement are clipped away. The drawer
+// clips to every window pixel the rectangle touches, which in a window smaller than the
+// logical screen reaches up to two logical pixels beyond it: the cells there are drawn too.
 void LevelEditor::redrawOverviewRect(Drawer* drawer, int x, int y, int width, int height)
 {
     int left = std::max(x, 0);
@@ -393,14 +395,15 @@ void LevelEditor::redrawOverviewRect(Drawer* drawer, int x, int y, int width, in
                         static_cast<short>(right - left), static_cast<short>(bottom - top));
     drawBackground(drawer);
 
-    int firstColumn = std::max(left - PatchReach, 0);
-    int lastColumn = std::min(right - 1, MapWidth - 1);
-    int firstRow = std::max(top - PatchReach, 0);
-    int lastRow = std::min(bottom - 1, MapHeight - 1);
+    const int margin = 2;
+    int firstColumn = std::max(left - margin - PatchReach, 0);
+    int lastColumn = std::min(right + margin - 1, MapWidth - 1);
+    int firstRow = std::max(top - margin - PatchReach, 0);
+    int lastRow = std::min(bottom + margin - 1, MapHeight - 1);
     for (int pass = 0; pass < 2; ++pass)
         for (int row = firstRow; row <= lastRow; ++row)
             for (int column = firstColumn; column <= lastColumn; ++column)
-                if (patchTouches(column, row, left, top, right, bottom))
+                if (patchTouches(column, row, left - margin, top - margin, right + margin, bottom + margin))
                     drawOverviewCell(drawer, pass, column, row);
 
     drawer->endCanvas();
