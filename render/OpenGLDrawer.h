@@ -64,6 +64,10 @@ public:
     unsigned createCanvas() override;
     void beginCanvas(unsigned id, short x, short y, short width, short height) override;
     void endCanvas() override;
+    unsigned createLayer(short width, short height) override;
+    void beginLayer(unsigned id, short x, short y) override;
+    void endLayer() override;
+    bool layerFits(unsigned id, short x, short y) const override;
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
     // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
@@ -108,13 +112,25 @@ private:
     struct CanvasTarget {
         Viewport area;
         float u0, v0, u1, v1;
+        // Layers: the window pixels of the part last drawn (left, top, width, height) and
+        // where its logical corner fell in them; the texture's size.
+        bool layer;
+        bool drawn;
+        int pixelX, pixelY, pixelWidth, pixelHeight;
+        float phaseX, phaseY;
+        unsigned textureWidth, textureHeight;
     };
+    typedef void (*BlendFuncSeparate)(unsigned, unsigned, unsigned, unsigned);
 
     void requestAttribute(SDL_GLattr attribute, int value, const char* message);
     void setUpState(int windowWidth, int windowHeight);
     void setScreenProjection();
     void loadFramebufferFunctions();
     void* framebufferFunction(const char* name, const char* suffix);
+    bool makeFramebufferTexture(unsigned width, unsigned height, Image& image);
+    void layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
+                     int& bottom) const;
+    void drawLayer(const Image& image, const CanvasTarget& target, short x, short y);
     void initFonts();
     unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
     void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);
@@ -149,4 +165,5 @@ private:
     BindFramebuffer bindFramebuffer;
     FramebufferTexture2D framebufferTexture2D;
     CheckFramebufferStatus checkFramebufferStatus;
+    BlendFuncSeparate blendFuncSeparate;
 };
