@@ -49,6 +49,7 @@ public:
     // other image. Between beginCanvas and endCanvas every drawing call lands in that
     // canvas instead of the frame, clipped to the given rectangle (logical pixels), with the
     // same pixels the calls would have given on the frame. releaseImage frees a canvas.
+    // A drawer that cannot give those pixels makes none (id 0).
     virtual unsigned createCanvas() = 0;
     virtual void beginCanvas(unsigned id, short x, short y, short width, short height) = 0;
     virtual void endCanvas() = 0;

@@ -539,7 +539,7 @@ unsigned OpenGLDrawer::createCanvas()
     flush();
     // The picture sits in the texture where it sits in the window, bands included, so that
     // every vertex lands on the same fraction of a pixel as on the frame.
-    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, false, false, 0, 0, 0, 0, 0.0f, 0.0f, 0, 0};
+    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, false, false, 0, 0, 0.0f, 0.0f, 0, 0};
     unsigned textureWidth = powerOfTwo(viewport.x + viewport.width);
     unsigned textureHeight = powerOfTwo(viewport.y + viewport.height);
     target.u0 = static_cast<float>(viewport.x) / textureWidth;
@@ -635,7 +635,7 @@ unsigned OpenGLDrawer::createLayer(short width, short height)
     flush();
     float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
     float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
-    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, true, false, 0, 0, 0, 0, 0.0f, 0.0f, 0, 0};
+    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, true, false, 0, 0, 0.0f, 0.0f, 0, 0};
     target.textureWidth = powerOfTwo(static_cast<unsigned>(std::ceil(width * scaleX)) + 1);
     target.textureHeight = powerOfTwo(static_cast<unsigned>(std::ceil(height * scaleY)) + 1);
     Image layer{0, static_cast<unsigned short>(width), static_cast<unsigned short>(height), 1.0f, 1.0f, false,
@@ -671,8 +671,6 @@ void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
     float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
     float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
     target.drawn = true;
-    target.pixelX = left;
-    target.pixelY = top;
     target.pixelWidth = right - left;
     target.pixelHeight = bottom - top;
     target.phaseX = x * scaleX - left;

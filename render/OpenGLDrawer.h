@@ -18,6 +18,9 @@
 // a texture upload, the end of the frame). Built with batching off, every call is one
 // immediate-mode quad from the image's own texture, which is what tests and benchmarks
 // compare the batched pixels and times against.
+//
+// Canvases and layers are framebuffer textures in the window's own pixels (see
+// CanvasTarget); a multisampled window has neither.
 class OpenGLDrawer : public Drawer {
 public:
     struct Image {
@@ -112,11 +115,11 @@ private:
     struct CanvasTarget {
         Viewport area;
         float u0, v0, u1, v1;
-        // Layers: the window pixels of the part last drawn (left, top, width, height) and
-        // where its logical corner fell in them; the texture's size.
+        // Layers: the size in window pixels of the part last drawn and where its logical
+        // corner fell in them; the texture's size.
         bool layer;
         bool drawn;
-        int pixelX, pixelY, pixelWidth, pixelHeight;
+        int pixelWidth, pixelHeight;
         float phaseX, phaseY;
         unsigned textureWidth, textureHeight;
     };
