@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "app/Application.h"
 #include "app/ResourcePaths.h"
 #include "assets/Images.h"
 #include "audio/Sounds.h"
@@ -50,6 +51,16 @@ const int TileColumns = 34;
 const int TileRows = 26;
 
 // Beams cross lamps: they light reflectors beyond them.
+bool drawnInBackPass(TileType tile)
+{
+    return tile == CaveBack || tile == Spikes || tile == Lamp || tile == Lava;
+}
+
+bool drawnInForePass(TileType tile)
+{
+    return tile == Earth || tile == Grass || tile == LightPipe || tile == Crate || tile == Spikes;
+}
+
 bool beamPasses(TileType tile)
 {
     return isPassable(tile) || tile == Lamp;
@@ -77,7 +88,9 @@ void playSound(Sounds::SoundType type)
 
 GamePlay::GamePlay(Application* application)
     : GameState(application), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
-      levelComplete(false)
+      levelComplete(false), tileCache(true),
+      backLayer(map, 1, drawnInBackPass, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, false, l, t, r, b, x, y); }),
+      foreLayer(map, 1, drawnInForePass, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, true, l, t, r, b, x, y); })
 {
     std::fill(pictures, pictures + PictureCount, 0u);
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
@@ -86,6 +99,9 @@ GamePlay::GamePlay(Application* application)
 
 GamePlay::~GamePlay()
 {
+    Drawer* drawer = application ? application->getDrawer() : nullptr;
+    backLayer.release(drawer);
+    foreLayer.release(drawer);
     deleteSpikeBalls();
 }
 
@@ -329,17 +345,29 @@ void GamePlay::drawSky(Drawer* drawer)
                          channel(101.0f * (1.0f - f) + 255.0f * f), 255);
 }
 
-// The two tile passes cover 34 x 26 cells from the view's origin, two columns and rows
-// more than the screen shows, so the cells partly scrolled in at the right and bottom
-// are drawn too.
+// The two tile passes cover the cells whose pictures reach the screen: 35 x 27 from the
+// cell left of and above the view's origin (its picture overhangs the screen's left and top
+// 16 pixels while the view is scrolled less than half a cell into it).
 void GamePlay::drawTileLayer(Drawer* drawer, bool foreground)
 {
     int firstColumn = static_cast<int>(viewX);
     int firstRow = static_cast<int>(viewY);
-    for (int row = firstRow; row < firstRow + TileRows && row < MapHeight; ++row) {
-        for (int column = firstColumn; column < firstColumn + TileColumns && column < MapWidth; ++column) {
-            int x = screenX(column) - 16;
-            int y = screenY(row) - 16;
+    int originX = screenX(0);
+    int originY = screenY(0);
+    if (tileCache && (foreground ? foreLayer : backLayer).draw(drawer, originX, originY))
+        return;
+    paintTiles(drawer, foreground, std::max(firstColumn - 1, 0), std::max(firstRow - 1, 0),
+               std::min(firstColumn + TileColumns, MapWidth), std::min(firstRow + TileRows, MapHeight), originX,
+               originY);
+}
+
+void GamePlay::paintTiles(Drawer* drawer, bool foreground, int left, int top, int right, int bottom, int originX,
+                          int originY)
+{
+    for (int row = top; row < bottom; ++row) {
+        for (int column = left; column < right; ++column) {
+            int x = originX + column * CellPixels - 16;
+            int y = originY + row * CellPixels - 16;
             if (foreground)
                 drawForeTile(drawer, map[row][column], x, y);
             else

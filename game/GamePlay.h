@@ -8,6 +8,7 @@
 #include "game/Player.h"
 #include "game/Reflector.h"
 #include "game/SpikeBall.h"
+#include "game/TileLayerCache.h"
 #include "game/TileType.h"
 
 // The play screen: owns the level, the player, the light puzzle and the spike balls.
@@ -52,6 +53,10 @@ public:
     float getViewX() const { return viewX; }
     float getViewY() const { return viewY; }
 
+    // The tile passes are drawn from layers the drawer keeps, where it can. Turned off,
+    // every tile is drawn every frame: the plain way, kept to compare the two.
+    void setTileCache(bool enabled) { tileCache = enabled; }
+
     static const char* const LitCounter;   // "LightBoxesLit"
 
 private:
@@ -75,6 +80,8 @@ private:
     int screenY(int row) const;
     void drawSky(Drawer* drawer);
     void drawTileLayer(Drawer* drawer, bool foreground);
+    void paintTiles(Drawer* drawer, bool foreground, int left, int top, int right, int bottom, int originX,
+                    int originY);
     void drawBackTile(Drawer* drawer, TileType tile, int x, int y);
     void drawBeams(Drawer* drawer);
     void drawBeamLine(Drawer* drawer, const Reflector& r, int stepX, int stepY, Picture picture);
@@ -95,4 +102,7 @@ private:
     bool storyShown;
     bool gameOver;
     bool levelComplete;
+    bool tileCache;
+    TileLayerCache backLayer;
+    TileLayerCache foreLayer;
 };

@@ -54,9 +54,22 @@ public:
     // other image. Between beginCanvas and endCanvas every drawing call lands in that
     // canvas instead of the frame, clipped to the given rectangle (logical pixels), with the
     // same pixels the calls would have given on the frame. releaseImage frees a canvas.
+    // A drawer that cannot give those pixels makes none (id 0).
     virtual unsigned createCanvas() = 0;
     virtual void beginCanvas(unsigned id, short x, short y, short width, short height) = 0;
     virtual void endCanvas() = 0;
+
+    // Layers: transparent pictures of one width x height part of the screen, for pictures
+    // that stay the same frame after frame (the map's tiles). beginLayer(id, x, y) clears the
+    // layer; until endLayer every drawing call lands in it, clipped to it, as it would land
+    // on the frame's part at (x, y). drawImage(id, x, y, 1, 1, 1, 1, 1, 1) then blends it over
+    // the frame as those calls would have been blended, provided layerFits(id, x, y): the
+    // window's pixels fall on the layer's part at (x, y) as they did where it was drawn.
+    // releaseImage frees a layer. Drawers that cannot keep layers make none (id 0).
+    virtual unsigned createLayer(short /*width*/, short /*height*/) { return 0; }
+    virtual void beginLayer(unsigned /*id*/, short /*x*/, short /*y*/) {}
+    virtual void endLayer() {}
+    virtual bool layerFits(unsigned /*id*/, short /*x*/, short /*y*/) const { return false; }
 
     // The frame last presented by endDrawing, as RGB bytes, rows top to bottom, at the
     // window's size (for screenshots and tests). False when the drawer cannot read it back.

@@ -3,6 +3,8 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <GL/glu.h>
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 
@@ -15,9 +17,6 @@ static const unsigned AtlasPageSize = 1024;
 static const unsigned AtlasMaxPages = 4;
 static const unsigned AtlasMaxEntry = 512;
 
-// A canvas holds the logical screen at one texel per pixel, in a power-of-two texture.
-static const unsigned CanvasTextureSize = 1024;
-
 static void say(const char* message)
 {
     printf("%s\n", message);
@@ -26,9 +25,9 @@ static void say(const char* message)
 
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
-      viewport{0, 0, 0, 0}, openedHeight(0), drawCalls(0),
+      viewport{0, 0, 0, 0}, openedHeight(0), windowSampleCount(0), samples(0), pixelScale(1.0f), drawCalls(0),
       genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
-      framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr)
+      framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
 {
     for (Image& glyph : glyphs)
         glyph = Image{0, 0, 0, 1.0f, 1.0f, false, TextureAtlas::Entry(), 0};
@@ -153,6 +152,9 @@ void OpenGLDrawer::setUpState(int windowWidth, int windowHeight)
     glViewport(0, 0, windowWidth, windowHeight);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
+    GLint windowSamples = 0;
+    glGetIntegerv(GL_SAMPLES, &windowSamples);
+    windowSampleCount = windowSamples;
     viewport = letterbox(windowWidth, windowHeight);
     openedHeight = windowHeight;
     setScreenProjection();
@@ -169,12 +171,21 @@ void OpenGLDrawer::setUpState(int windowWidth, int windowHeight)
 
 void OpenGLDrawer::setScreenProjection()
 {
+    samples = windowSampleCount;
+    pixelScale = static_cast<float>(viewport.width) / ScreenWidth;
     glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(0.0, ScreenWidth, ScreenHeight, 0.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+void* OpenGLDrawer::framebufferFunction(const char* name, const char* suffix)
+{
+    char full[64];
+    snprintf(full, sizeof full, "%s%s", name, suffix);
+    return SDL_GL_GetProcAddress(full);
 }
 
 void OpenGLDrawer::loadFramebufferFunctions()
@@ -190,17 +201,15 @@ void OpenGLDrawer::loadFramebufferFunctions()
     if (!suffix)
         return;
 
-    char name[64];
-    snprintf(name, sizeof name, "glGenFramebuffers%s", suffix);
-    genFramebuffers = reinterpret_cast<GenFramebuffers>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glDeleteFramebuffers%s", suffix);
-    deleteFramebuffers = reinterpret_cast<DeleteFramebuffers>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glBindFramebuffer%s", suffix);
-    bindFramebuffer = reinterpret_cast<BindFramebuffer>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glFramebufferTexture2D%s", suffix);
-    framebufferTexture2D = reinterpret_cast<FramebufferTexture2D>(SDL_GL_GetProcAddress(name));
-    snprintf(name, sizeof name, "glCheckFramebufferStatus%s", suffix);
-    checkFramebufferStatus = reinterpret_cast<CheckFramebufferStatus>(SDL_GL_GetProcAddress(name));
+    genFramebuffers = reinterpret_cast<GenFramebuffers>(framebufferFunction("glGenFramebuffers", suffix));
+    deleteFramebuffers = reinterpret_cast<DeleteFramebuffers>(framebufferFunction("glDeleteFramebuffers", suffix));
+    bindFramebuffer = reinterpret_cast<BindFramebuffer>(framebufferFunction("glBindFramebuffer", suffix));
+    framebufferTexture2D =
+        reinterpret_cast<FramebufferTexture2D>(framebufferFunction("glFramebufferTexture2D", suffix));
+    checkFramebufferStatus =
+        reinterpret_cast<CheckFramebufferStatus>(framebufferFunction("glCheckFramebufferStatus", suffix));
+    blendFuncSeparate = reinterpret_cast<BlendFuncSeparate>(SDL_GL_GetProcAddress("glBlendFuncSeparate"));
+
 }
 
 unsigned OpenGLDrawer::uploadTexture(const unsigned char* texels, unsigned width, unsigned height,
@@ -325,6 +334,7 @@ void OpenGLDrawer::releaseImage(unsigned id)
         detachFromAtlas(image);
         if (image.framebuffer)
             deleteFramebuffers(1, &image.framebuffer);
+        canvasTargets.erase(id);
         glDeleteTextures(1, &image.texture);
     }
     images.erase(it);
@@ -367,11 +377,27 @@ void OpenGLDrawer::endDrawing()
     SDL_GL_SwapBuffers();
 }
 
+// Multisampling colours a pixel that the quad covers only in part with the texture fetched
+// at the pixel's centre, which lies outside the quad: up to half a pixel beyond the image's
+// edge, where its own texture clamps. The atlas copy has one texel of border there, enough
+// while a pixel spans at most one texel; a picture drawn smaller than that is sampled from
+// its own texture, or it would take in its neighbour on the page.
+bool OpenGLDrawer::atlasHolds(const Image& image, const Quad& quad) const
+{
+    if (!image.inAtlas)
+        return false;
+    if (samples == 0)
+        return true;
+    float width = std::fabs(quad.right - quad.left) * pixelScale;
+    float height = std::fabs(quad.bottom - quad.top) * pixelScale;
+    return image.width <= width && image.height <= height;
+}
+
 void OpenGLDrawer::drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
                             float red, float green, float blue, float alpha)
 {
     if (batching) {
-        if (image.inAtlas) {
+        if (atlasHolds(image, quad)) {
             const TextureAtlas::Entry& entry = image.atlasEntry;
             batch.add(entry.texture, quad.left, quad.top, quad.right, quad.bottom, entry.u0, entry.v0, entry.u1,
                       entry.v1, red, green, blue, alpha);
@@ -407,8 +433,17 @@ void OpenGLDrawer::drawImage(unsigned id, short x, short y, float scaleX, float 
     if (it == images.end())
         return;
     const Image& image = it->second;
+    if (image.framebuffer && canvasTargets[id].layer) {
+        drawLayer(image, canvasTargets[id], x, y);
+        return;
+    }
     Quad quad = placeImage(x, y, image.width, image.height, scaleX, scaleY);
-    drawQuad(image, quad, 0.0f, 0.0f, image.extentU, image.extentV, red, green, blue, alpha);
+    if (image.framebuffer) {
+        const CanvasTarget& target = canvasTargets[id];
+        drawQuad(image, quad, target.u0, target.v0, target.u1, target.v1, red, green, blue, alpha);
+    } else {
+        drawQuad(image, quad, 0.0f, 0.0f, image.extentU, image.extentV, red, green, blue, alpha);
+    }
 }
 
 void OpenGLDrawer::drawText(const std::string& text, short x, short y, float size,
@@ -435,6 +470,13 @@ void OpenGLDrawer::fill(short x, short y, short width, short height, const unsig
     int upper = y;
     int right = x + width;
     int lower = y + height;
+    // An opaque fill (the screens' backgrounds) gives the same pixels unblended and
+    // untextured, which the software rasteriser fills at a fraction of the cost.
+    bool opaque = top[3] == 255 && bottom[3] == 255;
+    if (opaque) {
+        glDisable(GL_BLEND);
+        glDisable(GL_TEXTURE_2D);
+    }
     glBegin(GL_QUADS);
     glColor4ub(top[0], top[1], top[2], top[3]);
     glVertex2i(left, upper);
@@ -443,6 +485,10 @@ void OpenGLDrawer::fill(short x, short y, short width, short height, const unsig
     glVertex2i(right, lower);
     glVertex2i(left, lower);
     glEnd();
+    if (opaque) {
+        glEnable(GL_BLEND);
+        glEnable(GL_TEXTURE_2D);
+    }
     ++drawCalls;
 }
 
@@ -467,30 +513,50 @@ void OpenGLDrawer::fillGradient(short x, short y, short width, short height,
     fill(x, y, width, height, top, bottom);
 }
 
+// A multisampled window smooths the edges of what is drawn on it in a way a canvas does
+// not reproduce (Mesa reads such a frame back with edges that neither a plain nor a
+// multisampled canvas gives), so it gets no canvases and its screens draw the plain way.
+// A texture of the given size with a framebuffer drawing into it, left bound; false (and
+// nothing made) when the driver cannot draw into it.
+bool OpenGLDrawer::makeFramebufferTexture(unsigned width, unsigned height, Image& image)
+{
+    image.texture = uploadTexture(nullptr, width, height, true);
+    genFramebuffers(1, &image.framebuffer);
+    bindFramebuffer(GL_FRAMEBUFFER_EXT, image.framebuffer);
+    framebufferTexture2D(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, image.texture, 0);
+    if (checkFramebufferStatus(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT)
+        return true;
+    bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
+    deleteFramebuffers(1, &image.framebuffer);
+    glDeleteTextures(1, &image.texture);
+    return false;
+}
+
 unsigned OpenGLDrawer::createCanvas()
 {
-    if (!live || !genFramebuffers || !bindFramebuffer || !framebufferTexture2D || !checkFramebufferStatus)
+    if (!live || inCanvas || windowSampleCount > 0 || !genFramebuffers || !bindFramebuffer || !framebufferTexture2D ||
+        !checkFramebufferStatus)
         return 0;
     flush();
-    Image canvas{0, static_cast<unsigned short>(ScreenWidth), static_cast<unsigned short>(ScreenHeight),
-                 1.0f, static_cast<float>(ScreenHeight) / CanvasTextureSize, false, TextureAtlas::Entry(), 0};
-    canvas.texture = uploadTexture(nullptr, CanvasTextureSize, CanvasTextureSize, true);
-    genFramebuffers(1, &canvas.framebuffer);
-    bindFramebuffer(GL_FRAMEBUFFER_EXT, canvas.framebuffer);
-    framebufferTexture2D(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, canvas.texture, 0);
-    bool complete = checkFramebufferStatus(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
-    if (complete) {
-        glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-        glClear(GL_COLOR_BUFFER_BIT);
-    }
-    bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
-    if (!complete) {
-        deleteFramebuffers(1, &canvas.framebuffer);
-        glDeleteTextures(1, &canvas.texture);
+    // The picture sits in the texture where it sits in the window, bands included, so that
+    // every vertex lands on the same fraction of a pixel as on the frame.
+    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, false, false, 0, 0, 0.0f, 0.0f, 0, 0};
+    unsigned textureWidth = powerOfTwo(viewport.x + viewport.width);
+    unsigned textureHeight = powerOfTwo(viewport.y + viewport.height);
+    target.u0 = static_cast<float>(viewport.x) / textureWidth;
+    target.u1 = static_cast<float>(viewport.x + viewport.width) / textureWidth;
+    target.v0 = static_cast<float>(viewport.y + viewport.height) / textureHeight;
+    target.v1 = static_cast<float>(viewport.y) / textureHeight;
+    Image canvas{0, static_cast<unsigned short>(ScreenWidth), static_cast<unsigned short>(ScreenHeight), 1.0f,
+                 1.0f, false, TextureAtlas::Entry(), 0};
+    if (!makeFramebufferTexture(textureWidth, textureHeight, canvas))
         return 0;
-    }
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
     unsigned id = takeNextId();
     images[id] = canvas;
+    canvasTargets[id] = target;
     return id;
 }
 
@@ -500,23 +566,34 @@ void OpenGLDrawer::beginCanvas(unsigned id, short x, short y, short width, short
         return;
     flush();
     std::map<unsigned, Image>::const_iterator it = images.find(id);
-    if (it == images.end() || !it->second.framebuffer) {
+    if (it == images.end() || !it->second.framebuffer || inCanvas) {
         discarding = true;
         return;
     }
     inCanvas = true;
     canvasId = id;
     bindFramebuffer(GL_FRAMEBUFFER_EXT, it->second.framebuffer);
-    // Logical row 0 goes to texture row 0, which drawImage shows at the top: the projection
-    // is the screen's turned upside down, one texel per logical pixel.
-    glViewport(0, 0, ScreenWidth, ScreenHeight);
+    // Drawn exactly as the frame is (same projection, viewport and pixels per logical
+    // pixel), the canvas rasterises pixel for pixel the same; drawImage shows it the right
+    // way up. Canvases are not multisampled.
+    const Viewport& area = canvasTargets[id].area;
+    samples = 0;
+    pixelScale = static_cast<float>(area.width) / ScreenWidth;
+    glViewport(area.x, area.y, area.width, area.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
-    gluOrtho2D(0.0, ScreenWidth, 0.0, ScreenHeight);
+    gluOrtho2D(0.0, ScreenWidth, ScreenHeight, 0.0);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+    // The clip takes in every pixel the rectangle touches.
+    float scaleX = static_cast<float>(area.width) / ScreenWidth;
+    float scaleY = static_cast<float>(area.height) / ScreenHeight;
+    int left = std::max(static_cast<int>(std::floor(x * scaleX)), 0);
+    int top = std::max(static_cast<int>(std::floor(y * scaleY)), 0);
+    int right = std::min(static_cast<int>(std::ceil((x + std::max<int>(width, 0)) * scaleX)), area.width);
+    int bottom = std::min(static_cast<int>(std::ceil((y + std::max<int>(height, 0)) * scaleY)), area.height);
     glEnable(GL_SCISSOR_TEST);
-    glScissor(x, y, width > 0 ? width : 0, height > 0 ? height : 0);
+    glScissor(area.x + left, area.y + area.height - bottom, std::max(right - left, 0), std::max(bottom - top, 0));
     // The canvas stays opaque whatever is blended into it.
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_FALSE);
 }
@@ -529,9 +606,157 @@ void OpenGLDrawer::endCanvas()
     flush();
     inCanvas = false;
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_SCISSOR_TEST);
     bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
     setScreenProjection();
+}
+
+// The window pixels (relative to the picture's top-left) whose centres lie in the logical
+// rectangle: neighbouring rectangles share none, so layers side by side cover each pixel once.
+void OpenGLDrawer::layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
+                               int& bottom) const
+{
+    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
+    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    left = static_cast<int>(std::ceil(x * scaleX - 0.5f));
+    right = static_cast<int>(std::ceil((x + width) * scaleX - 0.5f));
+    top = static_cast<int>(std::ceil(y * scaleY - 0.5f));
+    bottom = static_cast<int>(std::ceil((y + height) * scaleY - 0.5f));
+}
+
+// Layers live in the window's pixels like canvases, but are transparent and hold their
+// pictures premultiplied by alpha, so that blending the layer over the frame gives what
+// blending each picture in turn would have. Multisampled windows get none (see createCanvas).
+unsigned OpenGLDrawer::createLayer(short width, short height)
+{
+    if (!live || inCanvas || windowSampleCount > 0 || !blendFuncSeparate || !genFramebuffers ||
+        !bindFramebuffer || !framebufferTexture2D || !checkFramebufferStatus || width <= 0 || height <= 0)
+        return 0;
+    flush();
+    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
+    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, true, false, 0, 0, 0.0f, 0.0f, 0, 0};
+    target.textureWidth = powerOfTwo(static_cast<unsigned>(std::ceil(width * scaleX)) + 1);
+    target.textureHeight = powerOfTwo(static_cast<unsigned>(std::ceil(height * scaleY)) + 1);
+    Image layer{0, static_cast<unsigned short>(width), static_cast<unsigned short>(height), 1.0f, 1.0f, false,
+                TextureAtlas::Entry(), 0};
+    if (!makeFramebufferTexture(target.textureWidth, target.textureHeight, layer))
+        return 0;
+    bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
+    // Shown one texel on each pixel centre, the nearest texel is the exact one, and the
+    // software rasteriser fetches it for a quarter of the cost of filtering four.
+    glBindTexture(GL_TEXTURE_2D, layer.texture);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    unsigned id = takeNextId();
+    images[id] = layer;
+    canvasTargets[id] = target;
+    return id;
+}
+
+void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
+{
+    if (!live)
+        return;
+    flush();
+    std::map<unsigned, Image>::const_iterator it = images.find(id);
+    if (it == images.end() || !canvasTargets[id].layer || inCanvas) {
+        discarding = true;
+        return;
+    }
+    CanvasTarget& target = canvasTargets[id];
+    int left, top, right, bottom;
+    layerPixels(x, y, it->second.width, it->second.height, left, top, right, bottom);
+    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
+    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    target.drawn = true;
+    target.pixelWidth = right - left;
+    target.pixelHeight = bottom - top;
+    target.phaseX = x * scaleX - left;
+    target.phaseY = y * scaleY - top;
+
+    inCanvas = true;
+    canvasId = id;
+    bindFramebuffer(GL_FRAMEBUFFER_EXT, it->second.framebuffer);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
+    // The frame's projection, moved so that the layer's pixels come first: every vertex
+    // falls on the same fraction of a pixel as on the frame. It spans a screen more on every
+    // side, so that a layer reaching past the screen's edge is drawn whole, ready to scroll
+    // in. The layer's top row is the texture's row pixelHeight - 1.
+    samples = 0;
+    pixelScale = scaleX;
+    glViewport(-left - viewport.width, target.pixelHeight + top - 2 * viewport.height, 3 * viewport.width,
+               3 * viewport.height);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluOrtho2D(-ScreenWidth, 2.0 * ScreenWidth, 2.0 * ScreenHeight, -ScreenHeight);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    glEnable(GL_SCISSOR_TEST);
+    glScissor(0, 0, target.pixelWidth, target.pixelHeight);
+    blendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+}
+
+void OpenGLDrawer::endLayer()
+{
+    endCanvas();
+}
+
+bool OpenGLDrawer::layerFits(unsigned id, short x, short y) const
+{
+    std::map<unsigned, CanvasTarget>::const_iterator it = canvasTargets.find(id);
+    if (it == canvasTargets.end() || !it->second.layer || !it->second.drawn)
+        return false;
+    const CanvasTarget& target = it->second;
+    std::map<unsigned, Image>::const_iterator image = images.find(id);
+    int left, top, right, bottom;
+    layerPixels(x, y, image->second.width, image->second.height, left, top, right, bottom);
+    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
+    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    return x * scaleX - left == target.phaseX && y * scaleY - top == target.phaseY &&
+           right - left == target.pixelWidth && bottom - top == target.pixelHeight;
+}
+
+// One texel on each window pixel, premultiplied.
+void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, short x, short y)
+{
+    if (!target.drawn)
+        return;
+    flush();
+    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
+    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    int left, top, right, bottom;
+    layerPixels(x, y, image.width, image.height, left, top, right, bottom);
+    float quadLeft = left / scaleX;
+    float quadRight = (left + target.pixelWidth) / scaleX;
+    float quadTop = top / scaleY;
+    float quadBottom = (top + target.pixelHeight) / scaleY;
+    float u1 = static_cast<float>(target.pixelWidth) / target.textureWidth;
+    float vTop = static_cast<float>(target.pixelHeight) / target.textureHeight;
+    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+    // Where the layer holds nothing the frame stays as it is: those pixels are skipped.
+    glAlphaFunc(GL_GREATER, 0.0f);
+    glEnable(GL_ALPHA_TEST);
+    glBindTexture(GL_TEXTURE_2D, image.texture);
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    glBegin(GL_QUADS);
+    glTexCoord2f(0.0f, vTop);
+    glVertex2f(quadLeft, quadTop);
+    glTexCoord2f(u1, vTop);
+    glVertex2f(quadRight, quadTop);
+    glTexCoord2f(u1, 0.0f);
+    glVertex2f(quadRight, quadBottom);
+    glTexCoord2f(0.0f, 0.0f);
+    glVertex2f(quadLeft, quadBottom);
+    glEnd();
+    glDisable(GL_ALPHA_TEST);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+    ++drawCalls;
 }
 
 bool OpenGLDrawer::readFrame(std::vector<unsigned char>& rgb, int& width, int& height)

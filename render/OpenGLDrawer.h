@@ -18,6 +18,9 @@
 // a texture upload, the end of the frame). Built with batching off, every call is one
 // immediate-mode quad from the image's own texture, which is what tests and benchmarks
 // compare the batched pixels and times against.
+//
+// Canvases and layers are framebuffer textures in the window's own pixels (see
+// CanvasTarget); a multisampled window has neither.
 class OpenGLDrawer : public Drawer {
 public:
     struct Image {
@@ -64,6 +67,10 @@ public:
     unsigned createCanvas() override;
     void beginCanvas(unsigned id, short x, short y, short width, short height) override;
     void endCanvas() override;
+    unsigned createLayer(short width, short height) override;
+    void beginLayer(unsigned id, short x, short y) override;
+    void endLayer() override;
+    bool layerFits(unsigned id, short x, short y) const override;
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
     // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
@@ -109,16 +116,38 @@ private:
     typedef void (*FramebufferTexture2D)(unsigned, unsigned, unsigned, unsigned, int);
     typedef unsigned (*CheckFramebufferStatus)(unsigned);
 
+    // A canvas holds the picture at the window's own pixel size and place, so that shown
+    // at the origin it puts one texel on each pixel: area is the window's picture, u0..v1
+    // the texture coordinates of its top-left and bottom-right corners.
+    struct CanvasTarget {
+        Viewport area;
+        float u0, v0, u1, v1;
+        // Layers: the size in window pixels of the part last drawn and where its logical
+        // corner fell in them; the texture's size.
+        bool layer;
+        bool drawn;
+        int pixelWidth, pixelHeight;
+        float phaseX, phaseY;
+        unsigned textureWidth, textureHeight;
+    };
+    typedef void (*BlendFuncSeparate)(unsigned, unsigned, unsigned, unsigned);
+
     void requestAttribute(SDL_GLattr attribute, int value, const char* message);
     void setUpState(int windowWidth, int windowHeight);
     void setScreenProjection();
     void loadFramebufferFunctions();
+    void* framebufferFunction(const char* name, const char* suffix);
+    bool makeFramebufferTexture(unsigned width, unsigned height, Image& image);
+    void layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
+                     int& bottom) const;
+    void drawLayer(const Image& image, const CanvasTarget& target, short x, short y);
     void initFonts();
     unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
     void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);
     void detachFromAtlas(Image& image);
     void drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
                   float red, float green, float blue, float alpha);
+    bool atlasHolds(const Image& image, const Quad& quad) const;
     void flush();
     void fill(short x, short y, short width, short height, const unsigned char top[4], const unsigned char bottom[4]);
     unsigned takeNextId();
@@ -132,8 +161,12 @@ private:
     bool discarding;   // between beginCanvas of an id that is no canvas and endCanvas
     bool inCanvas;
     unsigned canvasId;  // the canvas being drawn into
+    std::map<unsigned, CanvasTarget> canvasTargets;
     Viewport viewport;
-    int openedHeight;   // of the window that was opened
+    int openedHeight;     // of the window that was opened
+    int windowSampleCount;
+    int samples;          // multisampling of what is drawn into now (0: none)
+    float pixelScale;     // its pixels per logical pixel
     unsigned drawCalls;
     QuadBatch batch;
     std::unique_ptr<TextureAtlas> atlas;
@@ -143,4 +176,5 @@ private:
     BindFramebuffer bindFramebuffer;
     FramebufferTexture2D framebufferTexture2D;
     CheckFramebufferStatus checkFramebufferStatus;
+    BlendFuncSeparate blendFuncSeparate;
 };

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <iostream>
 
+#include "app/Application.h"
 #include "app/ResourcePaths.h"
 #include "assets/Images.h"
 #include "game/LevelFile.h"
@@ -34,6 +35,11 @@ const int PatchReach = 31 + PatchSize - 1;
 // Past this many changed cells between two overview frames, drawing the whole picture
 // again costs less than patching it.
 const size_t MaxPatchedCells = 4096;
+
+bool drawnInWindowView(TileType tile)
+{
+    return tile != Empty && tile <= SpikeBallStart;
+}
 
 void put(Drawer* drawer, unsigned image, int x, int y)
 {
@@ -73,13 +79,17 @@ LevelEditor::LevelEditor(Application* application)
       pointerImage(0), caveBackImage(0), earthImage(0), grassImage(0), lampImage(0), lampGlowImage(0),
       lightBoxImage(0), lightPipeImage(0), crateImage(0), spikesImage(0), lavaImage(0), spikeBallImage(0),
       viewColumn(0), viewRow(0), mouseX(0), mouseY(0), painting(false), paintTile(Empty), overview(false),
-      overviewCache(true), overviewCanvas(0), overviewStale(true)
+      overviewCache(true), overviewCanvas(0), overviewStale(true), tileCache(true),
+      windowLayer(map, 2, drawnInWindowView, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintWindowCells(d, l, t, r, b, x, y); })
 {
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     load();
 }
 
-LevelEditor::~LevelEditor() {}
+LevelEditor::~LevelEditor()
+{
+    windowLayer.release(application ? application->getDrawer() : nullptr);
+}
 
 void LevelEditor::load()
 {
@@ -247,13 +257,29 @@ void LevelEditor::drawBackground(Drawer* drawer)
 
 // Three passes so that the lamp glows lie over the cave backgrounds and under the rock,
 // pipes, crates and spikes.
+// The cells whose pictures reach the screen: the view and two cells round it, for the
+// glows that reach a cell and a half beyond their own.
 void LevelEditor::drawWindowView(Drawer* drawer)
 {
+    int originX = -viewColumn * CellPixels;
+    int originY = -viewRow * CellPixels;
+    if (tileCache && windowLayer.draw(drawer, originX, originY))
+        return;
+    paintWindowCells(drawer, std::max(viewColumn - 2, 0), std::max(viewRow - 2, 0),
+                     std::min(viewColumn + ViewColumns + 2, MapWidth), std::min(viewRow + ViewRows + 2, MapHeight),
+                     originX, originY);
+}
+
+// The three passes over the cells of columns [left, right) and rows [top, bottom), cell
+// (column, row) at (column * 32 + originX, row * 32 + originY).
+void LevelEditor::paintWindowCells(Drawer* drawer, int left, int top, int right, int bottom, int originX,
+                                   int originY)
+{
     for (int pass = 1; pass <= 3; ++pass)
-        for (int r = 0; r < ViewRows; ++r)
-            for (int c = 0; c < ViewColumns; ++c)
-                drawWindowCell(drawer, pass, map[viewRow + r][viewColumn + c], c * CellPixels - TileInset,
-                               r * CellPixels - TileInset);
+        for (int row = top; row < bottom; ++row)
+            for (int column = left; column < right; ++column)
+                drawWindowCell(drawer, pass, map[row][column], originX + column * CellPixels - TileInset,
+                               originY + row * CellPixels - TileInset);
 }
 
 // (x, y) is the top-left corner of the cell's 64 x 64 tile picture.
@@ -379,7 +405,9 @@ void LevelEditor::drawCachedOverview(Drawer* drawer)
 
 // Paints one rectangle of the overview picture again as a whole redraw would: the
 // background, then in pass order every cell whose patch reaches into it. Cells whose
-// patch misses the rectangle under the drawer's own placement are clipped away.
+// patch misses the rectangle under the drawer's own placement are clipped away. The drawer
+// clips to every window pixel the rectangle touches, which in a window smaller than the
+// logical screen reaches up to two logical pixels beyond it: the cells there are drawn too.
 void LevelEditor::redrawOverviewRect(Drawer* drawer, int x, int y, int width, int height)
 {
     int left = std::max(x, 0);
@@ -393,14 +421,15 @@ void LevelEditor::redrawOverviewRect(Drawer* drawer, int x, int y, int width, in
                         static_cast<short>(right - left), static_cast<short>(bottom - top));
     drawBackground(drawer);
 
-    int firstColumn = std::max(left - PatchReach, 0);
-    int lastColumn = std::min(right - 1, MapWidth - 1);
-    int firstRow = std::max(top - PatchReach, 0);
-    int lastRow = std::min(bottom - 1, MapHeight - 1);
+    const int margin = 2;
+    int firstColumn = std::max(left - margin - PatchReach, 0);
+    int lastColumn = std::min(right + margin - 1, MapWidth - 1);
+    int firstRow = std::max(top - margin - PatchReach, 0);
+    int lastRow = std::min(bottom + margin - 1, MapHeight - 1);
     for (int pass = 0; pass < 2; ++pass)
         for (int row = firstRow; row <= lastRow; ++row)
             for (int column = firstColumn; column <= lastColumn; ++column)
-                if (patchTouches(column, row, left, top, right, bottom))
+                if (patchTouches(column, row, left - margin, top - margin, right + margin, bottom + margin))
                     drawOverviewCell(drawer, pass, column, row);
 
     drawer->endCanvas();

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "app/GameState.h"
+#include "game/TileLayerCache.h"
 #include "game/TileType.h"
 
 // The level editor: a copy of the map read from the level file, shown either as a
@@ -31,6 +32,9 @@ public:
     // where cells change. Turned off, every cell is drawn every frame: the plain way, far
     // too slow for play, kept so that the two pictures can be compared.
     void setOverviewCache(bool enabled) { overviewCache = enabled; }
+    // The window view is drawn from layers the drawer keeps, where it can; turned off, cell
+    // by cell every frame.
+    void setTileCache(bool enabled) { tileCache = enabled; }
 
     TileType getTile(int column, int row) const { return map[row][column]; }
     void setTile(int column, int row, TileType tile);
@@ -46,6 +50,7 @@ private:
     void loadImages(Drawer* drawer);
     void drawBackground(Drawer* drawer);
     void drawWindowView(Drawer* drawer);
+    void paintWindowCells(Drawer* drawer, int left, int top, int right, int bottom, int originX, int originY);
     void drawWindowCell(Drawer* drawer, int pass, TileType tile, int x, int y);
     void drawOverviewCell(Drawer* drawer, int pass, int column, int row);
     void drawOverviewCells(Drawer* drawer, int left, int top, int right, int bottom);
@@ -80,4 +85,7 @@ private:
     unsigned overviewCanvas;
     bool overviewStale;
     std::vector<std::pair<int, int>> changedCells;
+
+    bool tileCache;
+    TileLayerCache windowLayer;
 };

@@ -164,8 +164,8 @@ INSTANTIATE_TEST_SUITE_P(Modes, OpenGLDrawerCanvasTest,
                                            Mode{false, 1280, 1024}),
                          modeName);
 
-// Shown at one texel per pixel, a canvas is exactly what drawing straight gives; in other
-// window sizes the canvas is resampled, so only the 1024 x 768 window is compared.
+// A canvas holds the picture at the window's pixel size and place and is shown at one
+// texel per pixel, so it is what drawing straight gives in any window.
 class OpenGLDrawerCanvasFullSizeTest : public OpenGLDrawerCanvasTest {};
 
 TEST_P(OpenGLDrawerCanvasFullSizeTest, CanvasShownAtOriginLooksLikeDrawingStraightToTheFrame)
@@ -189,6 +189,8 @@ TEST_P(OpenGLDrawerCanvasFullSizeTest, CanvasShownAtOriginLooksLikeDrawingStraig
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OpenGLDrawerCanvasFullSizeTest,
-                         ::testing::Values(Mode{true, 1024, 768}, Mode{false, 1024, 768}), modeName);
+                         ::testing::Values(Mode{true, 1024, 768}, Mode{false, 1024, 768},
+                                           Mode{true, 800, 600}, Mode{false, 1280, 800}),
+                         modeName);
 
 } // namespace

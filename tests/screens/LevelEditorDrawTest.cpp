@@ -114,8 +114,8 @@ TEST_F(LevelEditorDrawing, TheWindowViewDrawsThreePassesCentredOnTheCells)
     editor->setTile(100 + 9, 50 + 5, CaveBack);
     editor->setTile(100 + 10, 50 + 5, static_cast<TileType>(77));
     editor->setTile(100 + 31, 50 + 23, Crate);
-    editor->setTile(99, 50, Earth);          // left of the view
-    editor->setTile(100, 50 + 24, Lamp);     // below it
+    editor->setTile(99, 50, Earth);          // left of the view, overhanging it
+    editor->setTile(100, 50 + 24, Lamp);     // below it, its glow reaching in
     editor->mouseMove(10, 20);
 
     editor->draw(&drawer);
@@ -128,9 +128,12 @@ TEST_F(LevelEditorDrawing, TheWindowViewDrawsThreePassesCentredOnTheCells)
         {CaveBackId, 144, 144}, {SpikeBallId, 144, 144},
         {LavaId, 176, 144},
         {CaveBackId, 272, 144},
+        {LampId, -16, 752},
         // pass 2
         {LampGlowId, -16, -16},
+        {LampGlowId, -48, 720},
         // pass 3
+        {EarthId, -48, -16},
         {EarthId, 48, -16},
         {SpikesId, 80, 16},
         {LightPipeId, 208, 144},
