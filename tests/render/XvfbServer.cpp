@@ -65,8 +65,8 @@ X11Video::X11Video(int depth) : ready(false)
     setenv("DISPLAY", display.c_str(), 1);
     setenv("SDL_VIDEODRIVER", "x11", 1);
     // A busy server can refuse a connection for a moment (its listen queue is full);
-    // SDL gives up at once, so try again for up to five seconds.
-    for (int attempt = 0; attempt < 100 && !ready; ++attempt) {
+    // SDL gives up at once, so try again for up to ten seconds.
+    for (int attempt = 0; attempt < 200 && !ready; ++attempt) {
         ready = SDL_Init(SDL_INIT_VIDEO) == 0;
         if (!ready)
             usleep(50 * 1000);

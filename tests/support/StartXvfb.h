@@ -12,7 +12,8 @@
 // writes it, then a newline, to the pipe once it takes connections (in separate writes:
 // closing the pipe before the newline arrives kills it). Returns the server's pid and
 // sets `display` to ":N", or returns -1 when no server could be started. Header-only so
-// that the benchmarks can use it without the test libraries.
+// that the benchmarks can use it without the test libraries. The server does not reset
+// when its last client leaves: a reset under load refused the next test's connection.
 inline pid_t startXvfb(const std::string& screen, std::string& display)
 {
     int fds[2];
@@ -31,7 +32,7 @@ inline pid_t startXvfb(const std::string& screen, std::string& display)
         dup2(devnull, 2);
         std::string fd = std::to_string(fds[1]);
         execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", screen.c_str(), "-nolisten", "tcp",
-               static_cast<char*>(nullptr));
+               "-noreset", static_cast<char*>(nullptr));
         _exit(127);
     }
     close(fds[1]);
