@@ -40,6 +40,7 @@ const EmbeddedPicture embeddedPictures[] = {
     {&Images::heartui_png, &Images::heartui_png_size},
     {&Images::storyscreen_png, &Images::storyscreen_png_size},
     {&Images::winscreen_png, &Images::winscreen_png_size},
+    {&Images::spikeball_png, &Images::spikeball_png_size},
 };
 
 // The view shows 32 x 24 cells; the tile passes cover two more in each direction so that
@@ -104,7 +105,7 @@ void GamePlay::deleteSpikeBalls()
 void GamePlay::loadLevel()
 {
     // A missing or unreadable file leaves the open, empty world the constructor made.
-    if (!LevelFile::read(getLevelPath(), map))
+    if (LevelFile::read(getLevelPath(), map) != LevelFile::Read)
         return;
     collectLevelObjects();
 }

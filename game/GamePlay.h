@@ -51,16 +51,19 @@ public:
     bool isLevelComplete() const { return levelComplete; }
     float getViewX() const { return viewX; }
     float getViewY() const { return viewY; }
+    // The one picture all spike balls share (0 before the first frame).
+    unsigned getSpikeBallImage() const { return pictures[SpikeBallPicture]; }
 
     static const char* const LitCounter;   // "LightBoxesLit"
 
 private:
+    // In the order of the embedded picture table.
     enum Picture {
         CaveBackPicture, EarthPicture, GrassPicture, LampPicture, LampGlowPicture,
         ReflectorPicture, BeamVerticalPicture, BeamHorizontalPicture, LightBoxPicture,
         LightBoxLitPicture, LightPipePicture, CratePicture, SpikesPicture, LavaPicture,
         LightBoxIconPicture, ReflectorIconPicture, HeartIconPicture, StoryPicture, WinPicture,
-        PictureCount
+        SpikeBallPicture, PictureCount
     };
 
     void collectLevelObjects();

@@ -11,6 +11,9 @@
 
 namespace {
 
+// Saved into, and preferably opened from, the working folder.
+const char* const SavePath = "level.lev";
+
 // The window view: 32 x 24 cells of 32 pixels. Its top-left cell can go no further than
 // column 992 and row 744, so the view never leaves the map.
 const int ViewColumns = Drawer::ScreenWidth / CellPixels;
@@ -73,7 +76,7 @@ LevelEditor::LevelEditor(Application* application)
       pointerImage(0), caveBackImage(0), earthImage(0), grassImage(0), lampImage(0), lampGlowImage(0),
       lightBoxImage(0), lightPipeImage(0), crateImage(0), spikesImage(0), lavaImage(0), spikeBallImage(0),
       viewColumn(0), viewRow(0), mouseX(0), mouseY(0), painting(false), paintTile(Empty), overview(false),
-      overviewCache(true), overviewCanvas(0), overviewStale(true)
+      overviewCache(true), overviewCanvas(0), overviewStale(true), saveRefused(false)
 {
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     load();
@@ -81,17 +84,35 @@ LevelEditor::LevelEditor(Application* application)
 
 LevelEditor::~LevelEditor() {}
 
+// The editor edits the file it saves: "level.lev" in the working folder when there is
+// one, else the installed level as a start.
 void LevelEditor::load()
 {
-    LevelFile::read(getLevelPath(), map);
+    std::string opened = SavePath;
+    LevelFile::ReadResult result = LevelFile::read(opened, map);
+    // Saving over a level that could not be read would replace it with the empty map
+    // shown instead.
+    saveRefused = result == LevelFile::Unreadable;
+    if (result == LevelFile::Missing) {
+        opened = getLevelPath();
+        result = LevelFile::read(opened, map);
+    }
+    if (result == LevelFile::Read)
+        std::cout << "LevelEditor: opened " << opened << std::endl;
+    else if (result == LevelFile::Missing)
+        std::cout << "LevelEditor: no level file, editing an empty map" << std::endl;
     overviewStale = true;
     changedCells.clear();
 }
 
 void LevelEditor::save()
 {
+    if (saveRefused) {
+        std::cout << "LevelEditor: level.lev could not be read, so it is not saved over" << std::endl;
+        return;
+    }
     std::string error;
-    if (!LevelFile::write("level.lev", map, error))
+    if (!LevelFile::write(SavePath, map, error))
         std::cout << "Could not save level.lev: " << error << std::endl;
 }
 
