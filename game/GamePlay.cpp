@@ -88,6 +88,10 @@ GamePlay::GamePlay(Application* application)
 GamePlay::~GamePlay()
 {
     deleteSpikeBalls();
+    for (unsigned id : pictures)
+        releaseImage(id);
+    if (Drawer* drawer = getDrawer())
+        player.releaseImage(drawer);
 }
 
 std::string GamePlay::getName() const

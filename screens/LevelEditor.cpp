@@ -82,7 +82,14 @@ LevelEditor::LevelEditor(Application* application)
     load();
 }
 
-LevelEditor::~LevelEditor() {}
+LevelEditor::~LevelEditor()
+{
+    const unsigned loaded[] = {pointerImage, caveBackImage, earthImage, grassImage, lampImage, lampGlowImage,
+                               lightBoxImage, lightPipeImage, crateImage, spikesImage, lavaImage, spikeBallImage,
+                               overviewCanvas};
+    for (unsigned id : loaded)
+        releaseImage(id);
+}
 
 // The editor edits the file it saves: "level.lev" in the working folder when there is
 // one, else the installed level as a start.
