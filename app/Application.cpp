@@ -151,6 +151,13 @@ void Application::loadGlyphs()
     ImageLoader loader;
     for (int glyph = 0; glyph < Drawer::GlyphCount; ++glyph) {
         ImageLoader::PixelData image = loader.loadImage(data[glyph], sizes[glyph]);
+        // A glyph is square: the drawers take one size for both sides.
+        if (image.width != image.height) {
+            std::cout << "Application: glyph " << glyph << " is " << image.width << " x " << image.height
+                      << ", not square, not loaded." << std::endl;
+            delete[] image.pixels;
+            continue;
+        }
         drawer->loadGlyph(static_cast<Drawer::Glyph>(glyph), image.pixels, image.width);
     }
 }
