@@ -14,6 +14,7 @@
 //   expect-state NAME        fail unless the current screen is NAME
 //   expect-quit              fail unless the game has been asked to quit
 //   quit                     push the window's close event
+//   memory                   print the resident memory: "driver: resident N kB"
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
 #include <SDL/SDL.h>
@@ -201,6 +202,12 @@ int runScript(Application& app, std::istream& script)
                 std::cout << "driver: line " << lineNumber << ": the game was not asked to quit" << std::endl;
                 return 1;
             }
+        } else if (command == "memory") {
+            std::ifstream status("/proc/self/status");
+            std::string entry;
+            while (std::getline(status, entry))
+                if (entry.compare(0, 6, "VmRSS:") == 0)
+                    std::cout << "driver: resident " << std::atol(entry.c_str() + 6) << " kB" << std::endl;
         } else if (command == "quit") {
             pushQuit();
         } else {
