@@ -428,10 +428,15 @@ void GamePlay::drawLightBoxes(Drawer* drawer)
 // the player where an earlier ball's hit has put it.
 void GamePlay::moveAndDrawSpikeBalls(Drawer* drawer)
 {
+    // A map can hold 786,432 balls: those outside the rows on screen, which draw would
+    // leave out anyway, skip the call.
+    int firstRow = static_cast<int>(viewY);
+    int lastRow = firstRow + ViewRows;
     for (SpikeBall* ball : spikeBalls) {
         if (!levelComplete)
             ball->move(map);
-        ball->draw(drawer, this);
+        if (ball->getY() >= firstRow && ball->getY() <= lastRow)
+            ball->draw(drawer, this);
         float px = player.getX();
         float py = player.getY();
         float bx = ball->getX();
