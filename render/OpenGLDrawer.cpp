@@ -32,6 +32,7 @@ OpenGLDrawer::OpenGLDrawer(bool batching)
 {
     for (Image& glyph : glyphs)
         glyph = Image{0, 0, 0, 1.0f, 1.0f, false, TextureAtlas::Entry(), 0};
+    spareCanvas = Image{0, 0, 0, 1.0f, 1.0f, false, TextureAtlas::Entry(), 0};
 }
 
 // Textures, atlas pages and framebuffers end with the OpenGL context when the window
@@ -333,9 +334,13 @@ void OpenGLDrawer::releaseImage(unsigned id)
         flush();
         Image& image = it->second;
         detachFromAtlas(image);
-        if (image.framebuffer)
-            deleteFramebuffers(1, &image.framebuffer);
-        glDeleteTextures(1, &image.texture);
+        if (image.framebuffer && !spareCanvas.framebuffer) {
+            spareCanvas = image;
+        } else {
+            if (image.framebuffer)
+                deleteFramebuffers(1, &image.framebuffer);
+            glDeleteTextures(1, &image.texture);
+        }
     }
     images.erase(it);
 }
@@ -484,10 +489,17 @@ unsigned OpenGLDrawer::createCanvas()
     flush();
     Image canvas{0, static_cast<unsigned short>(ScreenWidth), static_cast<unsigned short>(ScreenHeight),
                  1.0f, static_cast<float>(ScreenHeight) / CanvasTextureSize, false, TextureAtlas::Entry(), 0};
-    canvas.texture = uploadTexture(nullptr, CanvasTextureSize, CanvasTextureSize, true);
-    genFramebuffers(1, &canvas.framebuffer);
-    bindFramebuffer(GL_FRAMEBUFFER_EXT, canvas.framebuffer);
-    framebufferTexture2D(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, canvas.texture, 0);
+    if (spareCanvas.framebuffer) {
+        canvas = spareCanvas;
+        spareCanvas.framebuffer = 0;
+        spareCanvas.texture = 0;
+        bindFramebuffer(GL_FRAMEBUFFER_EXT, canvas.framebuffer);
+    } else {
+        canvas.texture = uploadTexture(nullptr, CanvasTextureSize, CanvasTextureSize, true);
+        genFramebuffers(1, &canvas.framebuffer);
+        bindFramebuffer(GL_FRAMEBUFFER_EXT, canvas.framebuffer);
+        framebufferTexture2D(GL_FRAMEBUFFER_EXT, GL_COLOR_ATTACHMENT0_EXT, GL_TEXTURE_2D, canvas.texture, 0);
+    }
     bool complete = checkFramebufferStatus(GL_FRAMEBUFFER_EXT) == GL_FRAMEBUFFER_COMPLETE_EXT;
     if (complete) {
         glClearColor(0.0f, 0.0f, 0.0f, 1.0f);

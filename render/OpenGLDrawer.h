@@ -118,6 +118,9 @@ private:
     bool canDraw() const { return live && !discarding; }
 
     std::map<unsigned, Image> images;
+    // A released canvas's texture and framebuffer, kept for the next createCanvas: the
+    // editor makes one on every visit, and Mesa does not give all of a freed one back.
+    Image spareCanvas;
     Image glyphs[GlyphCount];
     unsigned nextId;
     bool batching;
