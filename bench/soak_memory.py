@@ -54,22 +54,7 @@ def start_xvfb():
     return server, ":" + number.decode().strip()
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build", default=os.path.join(os.path.dirname(__file__), "..", "build"))
-    parser.add_argument("--trips", type=int, default=200)
-    parser.add_argument("--sdl", action="store_true")
-    options = parser.parse_args()
-    options.build = os.path.abspath(options.build)
-
-    marks = sorted({1, 5, 50, options.trips} & set(range(1, options.trips + 1)))
-    script = "frames 2\nexpect-state TitleScreen\nmemory\n"
-    for trip in range(1, options.trips + 1):
-        script += TRIP
-        if trip in marks:
-            script += "memory\n"
-    script += "quit\nframes 1\n"
-
+def run_once(options, script):
     folder = tempfile.mkdtemp(prefix="tarnwick-soak-")
     server, display = start_xvfb()
     try:
@@ -79,11 +64,34 @@ def main():
         env.pop("SDL_VIDEODRIVER", None)
         args = [os.path.join(options.build, "bin", "tarnwick_driver"), os.path.join(folder, "script.txt"),
                 "-w", "1024", "-h", "768", "-ns", "-nm"] + (["--sdl"] if options.sdl else [])
-        result = subprocess.run(args, env=env, cwd=folder, capture_output=True, text=True)
+        return subprocess.run(args, env=env, cwd=folder, capture_output=True, text=True)
     finally:
         server.kill()
         server.wait()
         shutil.rmtree(folder, True)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(os.path.dirname(__file__), "..", "build"))
+    parser.add_argument("--trips", type=int, default=200)
+    parser.add_argument("--sdl", action="store_true")
+    options = parser.parse_args()
+    options.build = os.path.abspath(options.build)
+
+    marks = sorted({1, 5, 10, 20, 50, 100, 150, options.trips} & set(range(1, options.trips + 1)))
+    script = "frames 2\nexpect-state TitleScreen\nmemory\n"
+    for trip in range(1, options.trips + 1):
+        script += TRIP
+        if trip in marks:
+            script += "memory\n"
+    script += "quit\nframes 1\n"
+
+    # A display now and then refuses the first connection on a busy machine: try again.
+    for attempt in range(3):
+        result = run_once(options, script)
+        if "Couldn't open X11 display" not in result.stdout:
+            break
 
     figures = [int(kb) for kb in re.findall(r"driver: resident (\d+) kB", result.stdout)]
     if result.returncode != 0 or len(figures) != len(marks) + 1:
