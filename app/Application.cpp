@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <cmath>
 #include <iostream>
+#ifdef __GLIBC__
+#include <malloc.h>
+#endif
 
 #include "app/CommandLine.h"
 #include "app/ConfigLoader.h"
@@ -21,6 +24,19 @@ namespace {
 
 // A stick position within this distance of the centre counts as centred.
 const int JoystickDeadZone = 128;
+
+// Every screen change frees and makes again megabytes of pictures, most of them in the
+// software OpenGL's own threads. glibc gives each thread a heap of its own and keeps
+// large freed blocks for reuse, and over an evening of screen changes resident memory
+// crept up by hundreds of megabytes; one heap, and large blocks always returned to the
+// system, keep it flat.
+void keepMemoryFlat()
+{
+#ifdef __GLIBC__
+    mallopt(M_ARENA_MAX, 1);
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
+#endif
+}
 
 } // namespace
 
@@ -44,6 +60,8 @@ Application::Application(const std::vector<std::string>& args)
       backgroundMusic(),
       currentState(nullptr)
 {
+    keepMemoryFlat();
+
     // The settings file is read (and made, on a first run) on every run, even when the
     // command line will decide.
     ConfigLoader config;
@@ -155,6 +173,13 @@ void Application::loadGlyphs()
     ImageLoader loader;
     for (int glyph = 0; glyph < Drawer::GlyphCount; ++glyph) {
         ImageLoader::PixelData image = loader.loadImage(data[glyph], sizes[glyph]);
+        // A glyph is square: the drawers take one size for both sides.
+        if (image.width != image.height) {
+            std::cout << "Application: glyph " << glyph << " is " << image.width << " x " << image.height
+                      << ", not square, not loaded." << std::endl;
+            delete[] image.pixels;
+            continue;
+        }
         drawer->loadGlyph(static_cast<Drawer::Glyph>(glyph), image.pixels, image.width);
     }
 }

@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <pwd.h>
@@ -19,10 +20,13 @@ const char* const settingsFile = "/Tarnwick.conf";
 const int maxLineLength = 127;
 
 // A fresh home has none of "Library/Application Support/Tarnwick", so every missing
-// level is made, outermost first.
-bool makeFolders(const std::string& path)
+// level below the home folder is made, outermost first. The home folder itself must
+// already be there: a HOME that names nothing is not conjured up.
+bool makeFolders(const std::string& home, const std::string& path)
 {
-    for (size_t slash = path.find('/', 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
+    if (!isDirectory(home))
+        return false;
+    for (size_t slash = path.find('/', home.size() + 1); slash != std::string::npos; slash = path.find('/', slash + 1)) {
         std::string level = path.substr(0, slash);
         if (!isDirectory(level) && mkdir(level.c_str(), 0755) != 0 && errno != EEXIST)
             return false;
@@ -55,6 +59,11 @@ void readSwitch(const std::string& line, size_t pos, bool& value)
         value = read == 1;
 }
 
+void cannotRead(const std::string& path, const char* reason)
+{
+    std::cout << "Could not read " << path << ": " << reason << ", using the defaults" << std::endl;
+}
+
 } // namespace
 
 const char* getHomeFolder()
@@ -78,7 +87,7 @@ std::string getFilePath(const char* home)
     std::string folder = home ? std::string(home) + settingsFolder : std::string();
     if (isDirectory(folder))
         return folder;
-    if (makeFolders(folder))
+    if (home && makeFolders(home, folder))
         std::cout << "Created directory " << folder << std::endl;
     else
         std::cout << "Could not create directory " << folder << std::endl;
@@ -95,12 +104,25 @@ ConfigLoader::ConfigLoader()
       fullscreen(false), soundOff(false), musicOff(false), software(false)
 {
     std::string path = getSettingsFilePath(getHomeFolder());
+    // Defaults are written only where there is no file: one that is there but cannot be
+    // read is the user's, and stays as it is.
+    struct stat info;
+    bool exists = stat(path.c_str(), &info) == 0;
+    if (!exists && errno != ENOENT && errno != ENOTDIR) {
+        cannotRead(path, std::strerror(errno));
+        return;
+    }
+    if (exists && !S_ISREG(info.st_mode)) {
+        cannotRead(path, S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file");
+        return;
+    }
+    if (!exists)
+        createFile();
     std::ifstream file(path);
     if (!file.is_open()) {
-        createFile();
-        file.open(path);
-        if (!file.is_open())
-            return;
+        if (exists)
+            cannotRead(path, std::strerror(errno));
+        return;
     }
     readFile(file);
 }

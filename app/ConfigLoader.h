@@ -8,7 +8,8 @@
 const char* getHomeFolder();
 
 // The folder that holds the settings file: the home folder followed by
-// "/Library/Application Support/Tarnwick". Every missing level of it is created.
+// "/Library/Application Support/Tarnwick". Every missing level of it below an existing
+// home folder is created.
 std::string getFilePath();
 
 // The same for a given home folder; a null home gives the empty folder path.
@@ -17,7 +18,8 @@ std::string getFilePath(const char* home);
 // The settings file, "/Tarnwick.conf" inside the folder of getFilePath(home).
 std::string getSettingsFilePath(const char* home);
 
-// Reads the settings file (creating it with defaults when it cannot be opened). A short-
+// Reads the settings file (creating it with defaults when there is none; one that is there
+// but cannot be read is reported and left alone, and the defaults are used). A short-
 // lived object of start-up; the caller reads the seven values straight after construction.
 class ConfigLoader {
 public:

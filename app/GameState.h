@@ -29,5 +29,12 @@ public:
     void quit();
 
 protected:
+    // Gives a picture back to the Application's drawer, so that a screen left and entered
+    // again does not hold two copies. Nothing happens for id 0, without an Application,
+    // or once the drawer is gone (tear-down deletes it first, and it frees everything).
+    void releaseImage(unsigned id);
+    // The Application's drawer, or null.
+    Drawer* getDrawer() const;
+
     Application* application;
 };

@@ -1,6 +1,7 @@
 // The program's entry. On the platforms where SDL 1.2 wants its own launcher it renames
 // main to SDL_main; here the launcher is this plain main, so the rename is undone and
 // SDL_main is defined by hand as the one portable entry.
+#include <csignal>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -35,5 +36,8 @@ int main(int argc, char** argv)
     // Standard output is often a pipe; line buffering keeps every finished message even
     // when the process is killed.
     setvbuf(stdout, nullptr, _IOLBF, 0);
+    // "tarnwick | head -1": once the reader is gone a message is simply lost; the game
+    // goes on and still ends with status 0.
+    std::signal(SIGPIPE, SIG_IGN);
     return SDL_main(argc, argv);
 }

@@ -1,9 +1,10 @@
 #include "audio/Sounds.h"
 #include "audio/BackgroundMusic.h"
 
-#include <climits>
+#include <algorithm>
 #include <cstdio>
 #include <iostream>
+#include <vector>
 #include <vorbis/vorbisfile.h>
 
 namespace {
@@ -17,26 +18,29 @@ void report(const std::string& message)
     std::cout << "vorbisfile: " << message << std::endl;
 }
 
-// Reads channel 0 of the first logical stream into data. A hole in the data is skipped
-// over; anything else that goes wrong ends the read with what was decoded so far (the
-// rest of the array stays silent).
-void decodeFirstChannel(OggVorbis_File* vorbisFile, float* data, unsigned length)
+// No real effect lasts longer than this many samples (30 s at the device's 44,100 Hz);
+// a file that decodes to more is refused rather than trusted.
+const size_t MaxEffectSamples = 30 * 44100;
+// Samples asked of the decoder at a time.
+const int DecodeChunk = 4096;
+
+// Reads channel 0 of the first logical stream into samples, which grows with what is
+// really decoded: the length a file claims can be forged. A hole in the data is skipped
+// over; anything else that goes wrong ends the read with what was decoded so far. False
+// when the stream runs past MaxEffectSamples.
+bool decodeFirstChannel(OggVorbis_File* vorbisFile, std::vector<float>& samples)
 {
-    unsigned count = 0;
-    while (count < length) {
+    for (;;) {
         float** pcm = nullptr;
-        unsigned wanted = length - count;
-        long n = ov_read_float(vorbisFile, &pcm, wanted > INT_MAX ? INT_MAX : static_cast<int>(wanted), nullptr);
+        long n = ov_read_float(vorbisFile, &pcm, DecodeChunk, nullptr);
         if (n == OV_HOLE)
             continue;
         if (n <= 0)
-            break;
-        for (long i = 0; i < n; i++)
-            data[count + i] = pcm[0][i];
-        count += static_cast<unsigned>(n);
+            return true;
+        if (samples.size() + static_cast<size_t>(n) > MaxEffectSamples)
+            return false;
+        samples.insert(samples.end(), pcm[0], pcm[0] + n);
     }
-    for (; count < length; count++)
-        data[count] = 0.0f;
 }
 
 } // namespace
@@ -102,19 +106,31 @@ void Sounds::loadFile(const std::string& path, SoundFile* file)
     }
 
     // A damaged or unseekable stream cannot say how long it is; an empty one has nothing
-    // to play. Either way the effect stays silent rather than guessing a size.
+    // to play. Either way the effect stays silent. A length that is given is not trusted
+    // for the size of the buffer, only as a sign that the stream can be read.
     ogg_int64_t total = ov_pcm_total(&vorbisFile, 0);
-    if (total <= 0 || total > UINT_MAX) {
+    if (total <= 0) {
         ov_clear(&vorbisFile);
         report("Could not read the length of file: " + path);
         return;
     }
 
-    report("Loaded file: " + path);
-    unsigned length = static_cast<unsigned>(total);
-    float* data = new float[length];
-    decodeFirstChannel(&vorbisFile, data, length);
+    std::vector<float> samples;
+    bool fits = decodeFirstChannel(&vorbisFile, samples);
     ov_clear(&vorbisFile);
+    if (!fits) {
+        report("Effect longer than 30 seconds, not loaded: " + path);
+        return;
+    }
+    if (samples.empty()) {
+        report("Could not decode file: " + path);
+        return;
+    }
+
+    report("Loaded file: " + path);
+    unsigned length = static_cast<unsigned>(samples.size());
+    float* data = new float[length];
+    std::copy(samples.begin(), samples.end(), data);
 
     file->data = data;
     file->length = length;

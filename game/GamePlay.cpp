@@ -41,6 +41,7 @@ const EmbeddedPicture embeddedPictures[] = {
     {&Images::heartui_png, &Images::heartui_png_size},
     {&Images::storyscreen_png, &Images::storyscreen_png_size},
     {&Images::winscreen_png, &Images::winscreen_png_size},
+    {&Images::spikeball_png, &Images::spikeball_png_size},
 };
 
 // The view shows 32 x 24 cells; the tile passes cover two more in each direction so that
@@ -103,6 +104,10 @@ GamePlay::~GamePlay()
     backLayer.release(drawer);
     foreLayer.release(drawer);
     deleteSpikeBalls();
+    for (unsigned id : pictures)
+        releaseImage(id);
+    if (Drawer* drawer = getDrawer())
+        player.releaseImage(drawer);
 }
 
 std::string GamePlay::getName() const
@@ -120,7 +125,7 @@ void GamePlay::deleteSpikeBalls()
 void GamePlay::loadLevel()
 {
     // A missing or unreadable file leaves the open, empty world the constructor made.
-    if (!LevelFile::read(getLevelPath(), map))
+    if (LevelFile::read(getLevelPath(), map) != LevelFile::Read)
         return;
     collectLevelObjects();
 }
@@ -451,10 +456,15 @@ void GamePlay::drawLightBoxes(Drawer* drawer)
 // the player where an earlier ball's hit has put it.
 void GamePlay::moveAndDrawSpikeBalls(Drawer* drawer)
 {
+    // A map can hold 786,432 balls: those outside the rows on screen, which draw would
+    // leave out anyway, skip the call.
+    int firstRow = static_cast<int>(viewY);
+    int lastRow = firstRow + ViewRows;
     for (SpikeBall* ball : spikeBalls) {
         if (!levelComplete)
             ball->move(map);
-        ball->draw(drawer, this);
+        if (ball->getY() >= firstRow && ball->getY() <= lastRow)
+            ball->draw(drawer, this);
         float px = player.getX();
         float py = player.getY();
         float bx = ball->getX();

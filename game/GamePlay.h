@@ -52,6 +52,8 @@ public:
     bool isLevelComplete() const { return levelComplete; }
     float getViewX() const { return viewX; }
     float getViewY() const { return viewY; }
+    // The one picture all spike balls share (0 before the first frame).
+    unsigned getSpikeBallImage() const { return pictures[SpikeBallPicture]; }
 
     // The tile passes are drawn from layers the drawer keeps, where it can. Turned off,
     // every tile is drawn every frame: the plain way, kept to compare the two.
@@ -60,12 +62,13 @@ public:
     static const char* const LitCounter;   // "LightBoxesLit"
 
 private:
+    // In the order of the embedded picture table.
     enum Picture {
         CaveBackPicture, EarthPicture, GrassPicture, LampPicture, LampGlowPicture,
         ReflectorPicture, BeamVerticalPicture, BeamHorizontalPicture, LightBoxPicture,
         LightBoxLitPicture, LightPipePicture, CratePicture, SpikesPicture, LavaPicture,
         LightBoxIconPicture, ReflectorIconPicture, HeartIconPicture, StoryPicture, WinPicture,
-        PictureCount
+        SpikeBallPicture, PictureCount
     };
 
     void collectLevelObjects();

@@ -217,6 +217,13 @@ void Player::fallStep(TileMap& map, int row, int c)
     }
 }
 
+void Player::releaseImage(Drawer* drawer)
+{
+    if (image != 0)
+        drawer->releaseImage(image);
+    image = 0;
+}
+
 void Player::draw(Drawer* drawer, GamePlay* game)
 {
     if (image == 0) {

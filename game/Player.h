@@ -23,6 +23,8 @@ public:
     void decrementNumLives();
 
     void draw(Drawer* drawer, GamePlay* game);
+    // Gives the robot's picture back to the drawer it was loaded into.
+    void releaseImage(Drawer* drawer);
 
     // Puts the player on a spot at once, for tests and tools; nothing else changes.
     void setPosition(float newX, float newY)

@@ -1,12 +1,10 @@
 #include "game/SpikeBall.h"
 
-#include "assets/Images.h"
 #include "game/GamePlay.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
 
 SpikeBall::SpikeBall(int column, int row)
-    : image(0), x(static_cast<float>(column)), y(row), movingRight(false)
+    : x(static_cast<float>(column)), y(row), movingRight(false)
 {
 }
 
@@ -23,12 +21,6 @@ void SpikeBall::move(const TileMap& map)
 
 void SpikeBall::draw(Drawer* drawer, GamePlay* game)
 {
-    // Every ball decodes its own copy of the picture on its first draw.
-    if (image == 0) {
-        ImageLoader loader;
-        ImageLoader::PixelData ball = loader.loadImage(Images::spikeball_png, Images::spikeball_png_size);
-        image = drawer->loadImage(ball.pixels, ball.width, ball.height);
-    }
     float dx = x - game->getViewX();
     float dy = static_cast<float>(y) - game->getViewY();
     int column = static_cast<int>(dx);
@@ -37,6 +29,7 @@ void SpikeBall::draw(Drawer* drawer, GamePlay* game)
         return;
     int screenX = static_cast<int>(dx * CellPixels) - 16;
     int screenY = static_cast<int>(dy * CellPixels - 16.0f);
-    drawer->drawImage(image, static_cast<short>(screenX), static_cast<short>(screenY),
+    // One picture for every ball, loaded once by the play state: a map can hold 786,432.
+    drawer->drawImage(game->getSpikeBallImage(), static_cast<short>(screenX), static_cast<short>(screenY),
                       1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }

@@ -20,7 +20,6 @@ public:
     static constexpr float Step = 0.1f;
 
 private:
-    unsigned image;
     float x;
     int y;
     bool movingRight;

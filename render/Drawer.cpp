@@ -1,5 +1,18 @@
 #include "render/Drawer.h"
 
+#include <iostream>
+
+bool Drawer::acceptsSize(const char* who, unsigned width, unsigned height)
+{
+    if (width == 0 || height == 0)
+        return false;
+    if (width <= MaxImageSide && height <= MaxImageSide)
+        return true;
+    std::cout << who << "Image " << width << " x " << height << " is larger than a texture can hold, not loaded."
+              << std::endl;
+    return false;
+}
+
 Drawer::Glyph Drawer::glyphFor(char c)
 {
     if (c >= 'a' && c <= 'z')

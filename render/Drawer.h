@@ -28,6 +28,9 @@ public:
     struct WindowRect {
         int x, y, width, height;
     };
+    // No picture may be wider or taller than this: the largest texture OpenGL drivers
+    // commonly hold, and twice the largest side a padded embedded picture has.
+    static const unsigned MaxImageSide = 16384;
 
     virtual ~Drawer() {}
 
@@ -83,4 +86,10 @@ public:
     // The glyph that stands for one byte of text, or GlyphCount when it has none:
     // a-z, 0-9 and . , + - ! ? only. Capitals, space and everything else leave an empty cell.
     static Glyph glyphFor(char c);
+
+protected:
+    // Whether a loadImage or loadGlyph of this size may go ahead. An empty picture is
+    // refused silently; one past MaxImageSide with one line, `who` being the drawer's
+    // message prefix.
+    static bool acceptsSize(const char* who, unsigned width, unsigned height);
 };

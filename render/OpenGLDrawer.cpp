@@ -44,6 +44,9 @@ bool OpenGLDrawer::isPowerOfTwo(unsigned n)
 
 unsigned OpenGLDrawer::powerOfTwo(unsigned n)
 {
+    // Past 2^31 there is no larger power of two in 32 bits: the answer would wrap to 0.
+    if (n > 0x80000000u)
+        return 0;
     unsigned p = 1;
     while (p < n)
         p *= 2;
@@ -53,17 +56,21 @@ unsigned OpenGLDrawer::powerOfTwo(unsigned n)
 unsigned char* OpenGLDrawer::padImage(const unsigned char* pixels, unsigned width, unsigned height,
                                       unsigned paddedWidth, unsigned paddedHeight)
 {
-    unsigned rowBytes = width * 4;
-    unsigned paddedRowBytes = paddedWidth * 4;
+    // 16384 x 16384 x 4 bytes is past 32 bits: sizes in size_t.
+    size_t rowBytes = static_cast<size_t>(width) * 4;
+    size_t paddedRowBytes = static_cast<size_t>(paddedWidth) * 4;
     unsigned char* padded = new unsigned char[paddedRowBytes * paddedHeight]();
-    for (unsigned row = 0; row < height; ++row) {
+    // An empty picture has no edge to repeat: the padding stays transparent black.
+    if (width == 0 || height == 0)
+        return padded;
+    for (size_t row = 0; row < height; ++row) {
         unsigned char* out = padded + row * paddedRowBytes;
         memcpy(out, pixels + row * rowBytes, rowBytes);
         // The last byte of the row is its last pixel's alpha: a transparent edge pads
         // with transparent black, an opaque one with opaque white.
         memset(out + rowBytes, out[rowBytes - 1], paddedRowBytes - rowBytes);
     }
-    for (unsigned row = height; row < paddedHeight; ++row)
+    for (size_t row = height; row < paddedHeight; ++row)
         memcpy(padded + row * paddedRowBytes, padded + (height - 1) * paddedRowBytes, paddedRowBytes);
     return padded;
 }
@@ -264,7 +271,7 @@ void OpenGLDrawer::loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size)
 {
     if (!pixels)
         return;
-    if (glyph < 0 || glyph >= GlyphCount || !live) {
+    if (glyph < 0 || glyph >= GlyphCount || !live || !acceptsSize("OpenGLDrawer: ", size, size)) {
         delete[] pixels;
         return;
     }
@@ -293,6 +300,10 @@ unsigned OpenGLDrawer::loadImage(unsigned char* pixels, unsigned width, unsigned
 {
     if (!pixels)
         return 0;
+    if (!acceptsSize("OpenGLDrawer: ", width, height)) {
+        delete[] pixels;
+        return 0;
+    }
     Image image{0, static_cast<unsigned short>(width), static_cast<unsigned short>(height), 1.0f, 1.0f,
                 false, TextureAtlas::Entry(), 0};
     unsigned textureWidth = width;

@@ -74,7 +74,7 @@ public:
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
     // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
-    // not); powerOfTwo(0) and powerOfTwo(1) are 1.
+    // not); powerOfTwo(0) and powerOfTwo(1) are 1, and past 2^31 it is 0 (none in 32 bits).
     static bool isPowerOfTwo(unsigned n);
     static unsigned powerOfTwo(unsigned n);
 

@@ -109,6 +109,10 @@ unsigned SDLDrawer::loadImage(unsigned char* pixels, unsigned width, unsigned he
 {
     if (!pixels)
         return 0;
+    if (!acceptsSize("SDLDrawer: ", width, height)) {
+        delete[] pixels;
+        return 0;
+    }
     Image image;
     image.surface = toDisplayFormat(pixels, width, height);
     image.pixels = pixels;
@@ -123,7 +127,7 @@ void SDLDrawer::loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size)
 {
     if (!pixels)
         return;
-    if (glyph < 0 || glyph >= GlyphCount) {
+    if (glyph < 0 || glyph >= GlyphCount || !acceptsSize("SDLDrawer: ", size, size)) {
         delete[] pixels;
         return;
     }

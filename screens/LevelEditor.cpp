@@ -12,6 +12,9 @@
 
 namespace {
 
+// Saved into, and preferably opened from, the working folder.
+const char* const SavePath = "level.lev";
+
 // The window view: 32 x 24 cells of 32 pixels. Its top-left cell can go no further than
 // column 992 and row 744, so the view never leaves the map.
 const int ViewColumns = Drawer::ScreenWidth / CellPixels;
@@ -80,7 +83,8 @@ LevelEditor::LevelEditor(Application* application)
       lightBoxImage(0), lightPipeImage(0), crateImage(0), spikesImage(0), lavaImage(0), spikeBallImage(0),
       viewColumn(0), viewRow(0), mouseX(0), mouseY(0), painting(false), paintTile(Empty), overview(false),
       overviewCache(true), overviewCanvas(0), overviewStale(true), tileCache(true),
-      windowLayer(map, 2, drawnInWindowView, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintWindowCells(d, l, t, r, b, x, y); })
+      windowLayer(map, 2, drawnInWindowView, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintWindowCells(d, l, t, r, b, x, y); }),
+      saveRefused(false)
 {
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     load();
@@ -89,19 +93,42 @@ LevelEditor::LevelEditor(Application* application)
 LevelEditor::~LevelEditor()
 {
     windowLayer.release(application ? application->getDrawer() : nullptr);
+    const unsigned loaded[] = {pointerImage, caveBackImage, earthImage, grassImage, lampImage, lampGlowImage,
+                               lightBoxImage, lightPipeImage, crateImage, spikesImage, lavaImage, spikeBallImage,
+                               overviewCanvas};
+    for (unsigned id : loaded)
+        releaseImage(id);
 }
 
+// The editor edits the file it saves: "level.lev" in the working folder when there is
+// one, else the installed level as a start.
 void LevelEditor::load()
 {
-    LevelFile::read(getLevelPath(), map);
+    std::string opened = SavePath;
+    LevelFile::ReadResult result = LevelFile::read(opened, map);
+    // Saving over a level that could not be read would replace it with the empty map
+    // shown instead.
+    saveRefused = result == LevelFile::Unreadable;
+    if (result == LevelFile::Missing) {
+        opened = getLevelPath();
+        result = LevelFile::read(opened, map);
+    }
+    if (result == LevelFile::Read)
+        std::cout << "LevelEditor: opened " << opened << std::endl;
+    else if (result == LevelFile::Missing)
+        std::cout << "LevelEditor: no level file, editing an empty map" << std::endl;
     overviewStale = true;
     changedCells.clear();
 }
 
 void LevelEditor::save()
 {
+    if (saveRefused) {
+        std::cout << "LevelEditor: level.lev could not be read, so it is not saved over" << std::endl;
+        return;
+    }
     std::string error;
-    if (!LevelFile::write("level.lev", map, error))
+    if (!LevelFile::write(SavePath, map, error))
         std::cout << "Could not save level.lev: " << error << std::endl;
 }
 

@@ -10,15 +10,18 @@
 // The level editor: a copy of the map read from the level file, shown either as a
 // scrollable 32 x 24-cell window at play scale or as the whole map at one pixel per cell.
 // Clicking a cell steps it through the tile values; dragging paints the clicked cell's new
-// value; left Control-S writes "level.lev" into the working directory.
+// value; left Control-S writes "level.lev" into the working directory, the file it
+// opened when there was one.
 class LevelEditor : public GameState {
 public:
     explicit LevelEditor(Application* application);
     ~LevelEditor() override;
 
-    // Reads the installed level file into the map; a missing file leaves it all Empty.
+    // Reads "level.lev" from the working folder into the map, or when there is none the
+    // installed level file; with neither the map stays all Empty. Says which it opened.
     void load();
     // Writes the map to "level.lev"; on failure prints one line and keeps any old file.
+    // A "level.lev" that was there but could not be read is never saved over.
     void save();
 
     void draw(Drawer* drawer) override;
@@ -88,4 +91,6 @@ private:
 
     bool tileCache;
     TileLayerCache windowLayer;
+    // "level.lev" was there but could not be read.
+    bool saveRefused;
 };

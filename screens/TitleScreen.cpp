@@ -16,7 +16,13 @@ TitleScreen::TitleScreen(Application* application)
 {
 }
 
-TitleScreen::~TitleScreen() {}
+TitleScreen::~TitleScreen()
+{
+    releaseImage(backgroundImage);
+    releaseImage(enterImage);
+    releaseImage(editorImage);
+    releaseImage(quitImage);
+}
 
 static unsigned load(Drawer* drawer, ImageLoader& loader, const char* png, unsigned length)
 {

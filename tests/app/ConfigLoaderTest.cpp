@@ -301,7 +301,26 @@ TEST_F(ConfigLoaderTest, BlockedFolderGivesItsMessageFromReadingAndFromCreating)
     EXPECT_FALSE(c->software);
 }
 
+TEST_F(ConfigLoaderTest, ASettingsFileThatIsAFolderIsReportedAndLeftAlone)
+{
+    mkdirAll();
+    mkdir(home.settingsFile().c_str(), 0755);
+    auto c = load();
+    EXPECT_EQ(output, "Could not read " + home.settingsFile() + ": it is a folder, using the defaults\n");
+    EXPECT_TRUE(isDirectory(home.settingsFile()));
+    EXPECT_EQ(c->antialias, 6);
+}
+
 // ---- the home folder ----------------------------------------------------------------
+
+TEST_F(ConfigLoaderTest, AHomeThatIsNotThereIsNotMade)
+{
+    std::string missing = home.getPath() + "/gone";
+    setenv("HOME", missing.c_str(), 1);
+    auto c = load();
+    EXPECT_FALSE(isDirectory(missing));
+    EXPECT_EQ(c->width, 800);
+}
 
 TEST_F(ConfigLoaderTest, HomeComesFromTheEnvironment)
 {

@@ -174,6 +174,22 @@ TEST_F(SoundsTest, AStereoEffectLoadsAsItsFirstChannel)
     delete[] file.data;
 }
 
+TEST_F(SoundsTest, AnEffectPastThirtySecondsIsRefusedAndOneJustUnderLoads)
+{
+    ASSERT_TRUE(audiotest::makeOgg(folder + "long.ogg", 1, 30 * 44100 + 1, "sine 440"));
+    ASSERT_TRUE(audiotest::makeOgg(folder + "fits.ogg", 1, 30 * 44100 - 4096, "sine 440"));
+    std::unique_ptr<TestSounds> sounds(load());
+    Sounds::SoundFile file = { nullptr, 0 };
+    testing::internal::CaptureStdout();
+    sounds->loadFile(folder + "long.ogg", &file);
+    EXPECT_EQ("vorbisfile: Effect longer than 30 seconds, not loaded: " + folder + "long.ogg\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(nullptr, file.data);
+    sounds->loadFile(folder + "fits.ogg", &file);
+    EXPECT_EQ(30u * 44100 - 4096, file.length);
+    delete[] file.data;
+}
+
 TEST_F(SoundsTest, AMissingEffectIsNamedWithItsFullPathAndTheOthersStillPlay)
 {
     ASSERT_EQ(0, unlink((folder + "Die.ogg").c_str()));

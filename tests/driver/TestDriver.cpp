@@ -25,6 +25,7 @@
 //                            play a key recording (tools/route/KeyRecording.h), each frame's
 //                            keys pushed before that frame's pass; fail unless the game ends
 //                            as the recording says (level complete, its lives and lit boxes)
+//   memory                   print the resident memory: "driver: resident N kB"
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
 #include <SDL/SDL.h>
@@ -320,6 +321,12 @@ int runScript(Application& app, std::istream& script)
                 play->getPlayer().setPosition(static_cast<float>(column), static_cast<float>(row));
             else
                 play->addReflector(column, row);
+        } else if (command == "memory") {
+            std::ifstream status("/proc/self/status");
+            std::string entry;
+            while (std::getline(status, entry))
+                if (entry.compare(0, 6, "VmRSS:") == 0)
+                    std::cout << "driver: resident " << std::atol(entry.c_str() + 6) << " kB" << std::endl;
         } else if (command == "quit") {
             pushQuit();
         } else if (command == "pacing") {

@@ -131,14 +131,17 @@ TEST(GamePlayLevelTest, AnEmptyFileGivesAnEmptyMap)
     EXPECT_EQ(0, cellsNotEqual(game->getMap(), Empty));
 }
 
-TEST(GamePlayLevelTest, AShortFileRepeatsItsLastByte)
+TEST(GamePlayLevelTest, AShortFileEndsInOpenSpaceAndSaysSo)
 {
     LevelFileFolder folder;
-    folder.write(std::vector<unsigned char>{0, 0, 5, 1});
+    folder.write(std::vector<unsigned char>{5, 10});
+    ::testing::internal::CaptureStdout();
     auto game = folder.load();
-    EXPECT_EQ(LightBox, game->getMap()[0][2]);
-    EXPECT_EQ(4, cellsNotEqual(game->getMap(), Earth) + 1) << "only cells 0, 1 and 2 differ";
+    EXPECT_NE(std::string::npos, ::testing::internal::GetCapturedStdout().find(" is short: 2 of 786432 bytes"));
+    EXPECT_EQ(LightBox, game->getMap()[0][0]);
+    EXPECT_EQ(2, cellsNotEqual(game->getMap(), Empty)) << "the box and the ball's cave";
     EXPECT_EQ(1u, game->getLightBoxes().size());
+    EXPECT_EQ(1u, game->getSpikeBalls().size());
 }
 
 // ---- Phases and keys ----------------------------------------------------------------------

@@ -63,7 +63,7 @@ TEST_F(LevelFileTest, ReadsRowAfterRowOneByteACell)
     bytes[767 * MapWidth + 1023] = Lava;   // the last cell
     writeBytes(folder + "/level.lev", bytes);
 
-    ASSERT_TRUE(LevelFile::read(folder + "/level.lev", cells()));
+    ASSERT_EQ(LevelFile::Read, LevelFile::read(folder + "/level.lev", cells()));
     EXPECT_EQ(Empty, cells()[0][0]);
     EXPECT_EQ(Earth, cells()[0][1]);
     EXPECT_EQ(Lamp, cells()[1][0]);
@@ -83,7 +83,7 @@ TEST_F(LevelFileTest, EveryByteValueSurvivesAWriteAndARead)
     EXPECT_EQ(255, bytes[8 * MapWidth + 7]);   // (8 * 31 + 7) % 256
 
     std::unique_ptr<TileMap[]> again(new TileMap[1]);
-    ASSERT_TRUE(LevelFile::read(folder + "/level.lev", again[0]));
+    ASSERT_EQ(LevelFile::Read, LevelFile::read(folder + "/level.lev", again[0]));
     for (int row = 0; row < MapHeight; ++row)
         for (int column = 0; column < MapWidth; ++column)
             ASSERT_EQ(cells()[row][column], again[0][row][column]) << column << "," << row;
@@ -102,22 +102,22 @@ TEST_F(LevelFileTest, WritesTheLowByteOfEachCell)
     EXPECT_EQ(0x00, bytes[1]);
 }
 
-TEST_F(LevelFileTest, AShortFileRepeatsItsLastByteToTheEnd)
+TEST_F(LevelFileTest, AShortFileEndsInOpenSpace)
 {
     writeBytes(folder + "/level.lev", {Earth, Grass, Crate});
-    ASSERT_TRUE(LevelFile::read(folder + "/level.lev", cells()));
+    ASSERT_EQ(LevelFile::Read, LevelFile::read(folder + "/level.lev", cells()));
     EXPECT_EQ(Earth, cells()[0][0]);
     EXPECT_EQ(Grass, cells()[0][1]);
     EXPECT_EQ(Crate, cells()[0][2]);
-    EXPECT_EQ(Crate, cells()[0][3]);
-    EXPECT_EQ(Crate, cells()[400][17]);
-    EXPECT_EQ(Crate, cells()[767][1023]);
+    EXPECT_EQ(Empty, cells()[0][3]);
+    EXPECT_EQ(Empty, cells()[400][17]);
+    EXPECT_EQ(Empty, cells()[767][1023]);
 }
 
 TEST_F(LevelFileTest, AFileWithNoBytesGivesOpenSpace)
 {
     writeBytes(folder + "/level.lev", {});
-    ASSERT_TRUE(LevelFile::read(folder + "/level.lev", cells()));
+    ASSERT_EQ(LevelFile::Read, LevelFile::read(folder + "/level.lev", cells()));
     for (int row = 0; row < MapHeight; ++row)
         for (int column = 0; column < MapWidth; ++column)
             ASSERT_EQ(Empty, cells()[row][column]);
@@ -128,15 +128,15 @@ TEST_F(LevelFileTest, BytesPastTheMapAreIgnored)
     std::vector<unsigned char> bytes(MapBytes, Grass);
     bytes.push_back(Lava);
     writeBytes(folder + "/level.lev", bytes);
-    ASSERT_TRUE(LevelFile::read(folder + "/level.lev", cells()));
+    ASSERT_EQ(LevelFile::Read, LevelFile::read(folder + "/level.lev", cells()));
     EXPECT_EQ(Grass, cells()[767][1023]);
     EXPECT_EQ(Grass, cells()[0][0]);
 }
 
 TEST_F(LevelFileTest, AMissingFileOrEmptyPathLeavesTheMapAlone)
 {
-    EXPECT_FALSE(LevelFile::read(folder + "/nothing.lev", cells()));
-    EXPECT_FALSE(LevelFile::read("", cells()));
+    EXPECT_EQ(LevelFile::Missing, LevelFile::read(folder + "/nothing.lev", cells()));
+    EXPECT_EQ(LevelFile::Missing, LevelFile::read("", cells()));
     EXPECT_EQ(99u, static_cast<unsigned>(cells()[0][0]));
     EXPECT_EQ(99u, static_cast<unsigned>(cells()[767][1023]));
 }

@@ -14,13 +14,13 @@ using gameworld::key;
 
 namespace {
 
-// A fresh drawer hands out ids 1, 2, 3... in load order, so the play field's 19 pictures
+// A fresh drawer hands out ids 1, 2, 3... in load order, so the play field's 20 pictures
 // get these ids on its first frame.
 enum PictureId : unsigned {
     CaveBackId = 1, EarthId, GrassId, LampId, LampGlowId, ReflectorId, BeamVId, BeamHId,
     LightBoxId, LightBoxLitId, LightPipeId, CrateId, SpikesId, LavaId, LightBoxIconId,
-    ReflectorIconId, HeartIconId, StoryId, WinId,
-    FirstSpriteId   // the robot, or the first spike ball when there are balls
+    ReflectorIconId, HeartIconId, StoryId, WinId, SpikeBallId,
+    FirstSpriteId   // the robot
 };
 
 typedef RecordingDrawer::Call Call;
@@ -96,7 +96,7 @@ TEST_F(PlayFieldTest, TheFirstFrameLoadsThePicturesInOrderAndShowsOnlyTheStory)
 {
     gameworld::startLevel(*game);
     frame();
-    ASSERT_EQ(19u, drawer.images.size());
+    ASSERT_EQ(20u, drawer.images.size());
     EXPECT_EQ(64u, drawer.images[CaveBackId].width);
     EXPECT_EQ(128u, drawer.images[LampGlowId].width);
     EXPECT_EQ(32u, drawer.images[BeamVId].width);
@@ -113,18 +113,19 @@ TEST_F(PlayFieldTest, TheFirstFrameLoadsThePicturesInOrderAndShowsOnlyTheStory)
     EXPECT_EQ(0, drawer.calls[0].y);
 
     frame();
-    EXPECT_EQ(19u, drawer.images.size()) << "pictures are loaded once";
+    EXPECT_EQ(20u, drawer.images.size()) << "pictures are loaded once";
 }
 
-TEST_F(PlayFieldTest, TheRobotAndEachBallLoadTheirOwnPicture)
+TEST_F(PlayFieldTest, AllBallsShareOnePictureAndTheRobotHasItsOwn)
 {
     map[20][12] = SpikeBallStart;
     map[20][14] = SpikeBallStart;
     start();
     frame();
     frame();
-    EXPECT_EQ(22u, drawer.images.size());
-    EXPECT_EQ(64u, drawer.images[FirstSpriteId + 2].width);
+    EXPECT_EQ(21u, drawer.images.size());
+    EXPECT_EQ(64u, drawer.images[SpikeBallId].width);
+    EXPECT_EQ(2u, draws(SpikeBallId).size());
 }
 
 // ---- The view ---------------------------------------------------------------------------
@@ -374,12 +375,11 @@ TEST_F(PlayFieldTest, ASpikeBallIsDrawnWhereItStandsAfterItsMove)
     map[20][40] = SpikeBallStart;   // off screen: not drawn
     start();
     frame();
-    const unsigned ball = FirstSpriteId;
+    const unsigned ball = SpikeBallId;
     ASSERT_EQ(1u, draws(ball).size());
     // 11.9 cells from the view's left edge, 10 rows down.
     EXPECT_EQ(static_cast<int>(11.9f * 32.0f) - 16, draws(ball)[0].x);
     EXPECT_EQ(10 * 32 - 16, draws(ball)[0].y);
-    EXPECT_TRUE(draws(FirstSpriteId + 1).empty());
 }
 
 // ---- Win picture, counters, game over ----------------------------------------------------
@@ -449,7 +449,7 @@ TEST_F(PlayFieldTest, ThePaintingOrderPutsEachLayerOverTheOneBefore)
     std::vector<int> order = {
         0, // the sky
         firstDraw(LampId), firstDraw(BeamVId), firstDraw(ReflectorId), firstDraw(LightBoxLitId),
-        firstDraw(FirstSpriteId), firstDraw(FirstSpriteId + 1), firstDraw(LampGlowId),
+        firstDraw(SpikeBallId), firstDraw(FirstSpriteId), firstDraw(LampGlowId),
         firstDraw(EarthId), firstDraw(WinId), firstDraw(HeartIconId)};
     EXPECT_EQ("fillGradient", drawer.calls[0].op);
     for (size_t i = 1; i < order.size(); ++i) {

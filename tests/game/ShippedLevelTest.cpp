@@ -71,7 +71,7 @@ struct LevelMap {
 
 class ShippedLevel : public ::testing::Test {
 protected:
-    void SetUp() override { ASSERT_TRUE(LevelFile::read(sourceLevelPath(), level.cells[0])); }
+    void SetUp() override { ASSERT_EQ(LevelFile::Read, LevelFile::read(sourceLevelPath(), level.cells[0])); }
     LevelMap level;
 };
 

@@ -105,6 +105,17 @@ TEST(ImageLoaderTest, TruncatedPngGivesEmptyResultWithoutMessage)
     EXPECT_EQ("", d.output);
 }
 
+TEST(ImageLoaderTest, APictureNoTextureCanHoldIsRefusedFromItsHeader)
+{
+    // 16383 x 40000 x 4 bytes overflows 32 bits; the header alone decides.
+    std::string png = PngWriter::encode(2, 2, PngWriter::Rgba, pattern(16));
+    const unsigned char size[8] = {0x00, 0x00, 0x3F, 0xFF, 0x00, 0x00, 0x9C, 0x40};
+    png.replace(16, 8, reinterpret_cast<const char*>(size), 8);
+    Decoded d = decode(png);
+    expectEmpty(d.data);
+    EXPECT_EQ("ImageLoader: Image 16383 x 40000 is larger than a texture can hold, not loaded.\n", d.output);
+}
+
 TEST(ImageLoaderTest, ZeroLengthGivesEmptyResultWithoutMessage)
 {
     std::string png = PngWriter::encode(2, 2, PngWriter::Rgba, pattern(16));

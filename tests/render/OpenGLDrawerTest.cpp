@@ -111,6 +111,24 @@ TEST_F(OpenGLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
     EXPECT_EQ(nullptr, d.findImage(2));
 }
 
+TEST_F(OpenGLDrawerTest, SizesNoTextureCanHoldAreRefusedAndEmptyOnesIgnored)
+{
+    OpenGLDrawer& d = open();
+    testing::internal::CaptureStdout();
+    // The buffers are never read: each size is refused first.
+    EXPECT_EQ(0u, d.loadImage(new unsigned char[4], 8193, 60000));
+    EXPECT_EQ(0u, d.loadImage(new unsigned char[4], 0, 4));
+    EXPECT_EQ(0u, d.loadImage(new unsigned char[4], 4, 0));
+    d.loadGlyph(Drawer::LetterA, new unsigned char[4], 0);
+    EXPECT_EQ("OpenGLDrawer: Image 8193 x 60000 is larger than a texture can hold, not loaded.\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(0u, OpenGLDrawer::powerOfTwo(0x80000001u));
+    unsigned char pixel[4] = {1, 2, 3, 4};
+    delete[] OpenGLDrawer::padImage(pixel, 0, 1, 2, 2);
+    d.drawText("a", 0, 0, 36.0f, 1.0f, 1.0f, 1.0f, 1.0f);   // the 16 x 16 stand-in glyph
+    d.endDrawing();
+}
+
 TEST_F(OpenGLDrawerTest, OddSizedImagesArePaddedToPowersOfTwo)
 {
     OpenGLDrawer& d = open();

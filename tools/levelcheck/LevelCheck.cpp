@@ -78,14 +78,18 @@ bool LevelCheck::load(std::ostream& out)
         out << path << ": cannot read the level: it is a folder, not a level file\n";
         return false;
     }
-    // The reader says only whether it could open the file; ask once more for the reason.
+    if (!S_ISREG(info.st_mode)) {
+        out << path << ": cannot read the level: it is not a plain file (a pipe or a device?)\n";
+        return false;
+    }
+    // The reader says only whether it could read the file; ask once more for the reason.
     std::FILE* probe = std::fopen(path.c_str(), "rb");
     if (!probe) {
         out << path << ": cannot read the level: " << std::strerror(errno) << "\n";
         return false;
     }
     std::fclose(probe);
-    if (!LevelFile::read(path, file[0])) {
+    if (LevelFile::read(path, file[0]) != LevelFile::Read) {
         out << path << ": cannot read the level\n";
         return false;
     }

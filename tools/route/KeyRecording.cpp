@@ -218,7 +218,7 @@ std::unique_ptr<GamePlay> KeyRecording::gameOnLevel(const std::string& levelPath
 {
     GameCounter::getInstance()->reset();
     std::unique_ptr<GamePlay> game(new GamePlay(nullptr));
-    if (!LevelFile::read(levelPath, game->getMap()))
+    if (LevelFile::read(levelPath, game->getMap()) != LevelFile::Read)
         return nullptr;
     game->loadLevelFromMap();
     return game;
