@@ -32,7 +32,8 @@ smoke_runs() {
     level|editor) echo 40 ;;
     music) echo 300 ;;
     png|effect) echo 2000 ;;
-    *) echo 20000 ;;
+    command_line) echo 20000 ;;
+    *) echo 5000 ;;
   esac
 }
 
