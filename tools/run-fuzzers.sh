@@ -59,6 +59,7 @@ for t in $targets; do
   fuzzer=$build/bin/fuzz_$t
   work=$build/corpus/$t
   findings=$build/findings/$t
+  rm -rf "$findings"
   mkdir -p "$work" "$findings"
   kept=()
   for f in "$seeds/$t"/*; do
@@ -76,9 +77,17 @@ for t in $targets; do
     grep -h '^Done\|^stat::number_of_executed_units' "$findings/smoke.log" || true
   else
     cp -n "${kept[@]}" "$work/"
-    "$fuzzer" "${options[@]}" -max_total_time="$seconds" -print_final_stats=1 "$work" \
-      >"$findings/fuzz.log" 2>&1 || { status=1; echo "fuzz_$t FOUND something, see $findings"; }
-    grep -h '^stat::number_of_executed_units\|^Done\|SUMMARY' "$findings/fuzz.log" || true
+    # One worker process that carries on past a finding, so that one known fault does
+    # not hide the rest; every finding is still written out and fails the run.
+    "$fuzzer" "${options[@]}" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
+      -max_total_time="$seconds" "$work" \
+      >"$findings/fuzz.log" 2>&1 || true
+    # The last status line: runs, coverage, corpus, and crashes/timeouts/ooms so far.
+    grep -h '^#[0-9]' "$findings/fuzz.log" | tail -n 1 || true
+    if ls "$findings" | grep -q '^\(crash\|timeout\|oom\|leak\)-'; then
+      status=1
+      echo "fuzz_$t found faults: $(ls "$findings" | grep -c '^\(crash\|timeout\|oom\|leak\)-') inputs in $findings"
+    fi
   fi
 done
 exit $status
