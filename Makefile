@@ -12,9 +12,10 @@ FUZZ_BUILD ?= build-fuzz
 JOBS ?= $(shell nproc)
 FUZZ_SECONDS ?= 60
 
+# The unit tests read the level and the sounds from the bundle folder of their build.
 UNIT_TESTS = tarnwick_tests_app tarnwick_tests_render tarnwick_tests_audio \
-             tarnwick_tests_game tarnwick_tests_screens tarnwick_tests_shell
-THREAD_TESTS = tarnwick_tests_app tarnwick_tests_audio
+             tarnwick_tests_game tarnwick_tests_screens tarnwick_tests_shell tarnwick_resources
+THREAD_TESTS = tarnwick_tests_app tarnwick_tests_audio tarnwick_resources
 
 # Any report ends the test with a failure; detect_leaks stays on for the unit tests.
 export ASAN_OPTIONS = halt_on_error=1:abort_on_error=1
