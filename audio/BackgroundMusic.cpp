@@ -91,35 +91,43 @@ void BackgroundMusic::open(const std::string& path)
     startThread(this);
 }
 
-void BackgroundMusic::restartMusic()
+bool BackgroundMusic::restartMusic()
 {
     decodePosition = 0;
-    ov_pcm_seek(&vorbisFile, 0);
+    return ov_pcm_seek(&vorbisFile, 0) == 0;
 }
 
 void BackgroundMusic::fillBuffer(int index)
 {
     // Only this thread moves the decoder, so it normally stands at decodePosition
     // already; a needless seek would decode the frames after it slightly differently.
-    if (ov_pcm_tell(&vorbisFile) != decodePosition)
-        ov_pcm_seek(&vorbisFile, decodePosition);
+    // A failed seek leaves the decoder unusable (one whose set-up failed divides by zero
+    // when it is read after the seek), so the music ends there.
+    if (!decodeFailed && ov_pcm_tell(&vorbisFile) != decodePosition
+        && ov_pcm_seek(&vorbisFile, decodePosition) != 0)
+        decodeFailed = true;
 
     int filled = 0;
     // Frames decoded since the music last went back to its start; -1 until it does.
     long sinceRestart = -1;
-    while (filled < BufferFrames) {
+    while (!decodeFailed && filled < BufferFrames) {
         float** pcm = nullptr;
         int stream = 0;
         long n = ov_read_float(&vorbisFile, &pcm, BufferFrames - filled, &stream);
+        if (n < 0 && n != OV_HOLE) {
+            // The decoder itself is broken (its set-up failed on a damaged header, say):
+            // read again after a seek, it can divide by zero.
+            decodeFailed = true;
+            break;
+        }
         if (stream > 0 || n <= 0) {
             // Only the first logical stream is the music; its end, a second stream or a
             // decoding error all start it again. A start that gives nothing means there
             // is nothing to play, and looping on it would never end.
-            if (sinceRestart == 0) {
+            if (sinceRestart == 0 || !restartMusic()) {
                 decodeFailed = true;
                 break;
             }
-            restartMusic();
             sinceRestart = 0;
             continue;
         }

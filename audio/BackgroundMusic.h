@@ -47,7 +47,8 @@ public:
 
 private:
     void open(const std::string& path);
-    void restartMusic();
+    // Goes back to the first frame; false when the decoder cannot.
+    bool restartMusic();
     int mixFrames(float* output, int frames, float gain);
     bool nextBufferReady() const;
     void switchBuffer();

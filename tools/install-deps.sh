@@ -6,6 +6,7 @@ set -eu
 
 packages=(
   build-essential cmake pkg-config
+  clang libclang-rt-14-dev zlib1g-dev
   libsdl1.2-dev libsdl-image1.2-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri
   libvorbis-dev libogg-dev portaudio19-dev libasound2-dev libasound2-plugins
