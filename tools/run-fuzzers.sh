@@ -14,17 +14,6 @@ seeds=$root/tests/fuzz/corpus
 targets=${FUZZ_TARGETS:-"level editor settings command_line png effect music"}
 seconds=${FUZZ_SECONDS:-60}
 
-# Seeds for faults that are known and not yet mended; each fails its target until the
-# fix lands, so the smoke run leaves it out. Remove a line once its fault is mended.
-known_failures=(
-  # A forged last page claiming 4,026,531,840 samples makes the effect loader allocate 16 GB.
-  effect/known_forged_length.ogg
-  # One ball-start byte fills the whole map with balls that each decode their own picture.
-  level/known_one_byte_of_ball_starts.lev
-  # A 16383 x 40000 header: the surface size overflows 32 bits inside the image decoder.
-  png/known_oversized_header.png
-)
-
 # Bounded mutations per target in the smoke run (the level targets play dozens of frames
 # per input, the text targets take microseconds).
 smoke_runs() {
@@ -46,14 +35,6 @@ max_len() {
   esac
 }
 
-is_known() {
-  local seed
-  for seed in "${known_failures[@]}"; do
-    [ "$seed" = "$1" ] && return 0
-  done
-  return 1
-}
-
 status=0
 for t in $targets; do
   fuzzer=$build/bin/fuzz_$t
@@ -61,10 +42,7 @@ for t in $targets; do
   findings=$build/findings/$t
   rm -rf "$findings"
   mkdir -p "$work" "$findings"
-  kept=()
-  for f in "$seeds/$t"/*; do
-    is_known "$t/$(basename "$f")" || kept+=("$f")
-  done
+  kept=("$seeds/$t"/*)
   options=(-close_fd_mask=1 -timeout=20 -rss_limit_mb=2048 -max_len="$(max_len "$t")"
            -artifact_prefix="$findings/")
   echo "== fuzz_$t ($mode)"
@@ -77,8 +55,8 @@ for t in $targets; do
     grep -h '^Done\|^stat::number_of_executed_units' "$findings/smoke.log" || true
   else
     cp -n "${kept[@]}" "$work/"
-    # One worker process that carries on past a finding, so that one known fault does
-    # not hide the rest; every finding is still written out and fails the run.
+    # One worker process that carries on past a finding, so that one fault does not hide
+    # the rest; every finding is still written out and fails the run.
     "$fuzzer" "${options[@]}" -fork=1 -ignore_crashes=1 -ignore_timeouts=1 -ignore_ooms=1 \
       -max_total_time="$seconds" "$work" \
       >"$findings/fuzz.log" 2>&1 || true
