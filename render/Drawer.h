@@ -78,6 +78,11 @@ public:
     // window's size (for screenshots and tests). False when the drawer cannot read it back.
     virtual bool readFrame(std::vector<unsigned char>& /*rgb*/, int& /*width*/, int& /*height*/) { return false; }
 
+    // How far right (and down) of the position it is given drawImage puts the corner of a
+    // picture `size` pixels across drawn at `scale`. The software drawer keeps the corner
+    // where it is told; the OpenGL drawer scales about the picture's centre.
+    virtual float scaledCornerShift(float /*size*/, float /*scale*/) const { return 0.0f; }
+
     // Where the logical screen is shown in the window: mouse positions are scaled by it,
     // and the bands around a letterboxed picture lie outside it. The whole logical screen
     // at its own size unless the drawer says otherwise.

@@ -96,8 +96,8 @@ OpenGLDrawer::Quad OpenGLDrawer::placeImage(short x, short y, float width, float
                                             float scaleY)
 {
     Quad quad;
-    quad.left = x - (width * scaleX - width) * 0.5f;
-    quad.top = y - (height * scaleY - height) * 0.5f;
+    quad.left = x + centredShift(width, scaleX);
+    quad.top = y + centredShift(height, scaleY);
     quad.right = quad.left + width * scaleX;
     quad.bottom = quad.top + height * scaleY;
     return quad;

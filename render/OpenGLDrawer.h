@@ -90,6 +90,7 @@ public:
     // The rectangle of a width x height image drawn at (x, y) with the given scales: scaled
     // about the centre of its unscaled rectangle; a negative scale swaps the sides.
     static Quad placeImage(short x, short y, float width, float height, float scaleX, float scaleY);
+    static float centredShift(float size, float scale) { return -(size * scale - size) * 0.5f; }
 
     // Draws whatever is queued and waits until OpenGL has finished it, without presenting
     // the frame (for timing the drawing alone).
@@ -101,6 +102,7 @@ public:
     // OpenGL draw calls issued since beginDrawing (a batched frame of tiles is one).
     unsigned getDrawCalls() const { return drawCalls; }
     Viewport getViewport() const { return viewport; }
+    float scaledCornerShift(float size, float scale) const override { return centredShift(size, scale); }
     // The viewport counted from the window's top edge instead of OpenGL's bottom edge.
     WindowRect getPicturePlace() const override
     {

@@ -26,14 +26,11 @@ const int LastViewRow = MapHeight - ViewRows;
 const int TileInset = 16;
 const int GlowInset = 48;
 
-// The overview draws each cell's 64 x 64 pictures at 1/32, a 2 x 2 patch. The software
-// drawer keeps the patch's corner at (column, row); the OpenGL drawer scales about the
-// picture's centre and puts it at (column + 31, row + 31). The editor cannot tell which
-// drawer it has, so a changed cell is redrawn at both places.
+// The overview draws each cell's 64 x 64 pictures at 1/32, a 2 x 2 patch, which the
+// drawer places at (column, row) or shifted from there (Drawer::scaledCornerShift).
 const float OverviewScale = 0.03125f;
+const int TilePictureSize = 64;
 const int PatchSize = 2;
-const int PatchOffsets[] = {0, 31};
-const int PatchReach = 31 + PatchSize - 1;
 
 // Past this many changed cells between two overview frames, drawing the whole picture
 // again costs less than patching it.
@@ -62,17 +59,20 @@ unsigned loadPicture(Drawer* drawer, const char* png, unsigned length)
     return drawer->loadImage(data.pixels, data.width, data.height);
 }
 
-// Whether the overview patch of a cell, under either drawer's placement, reaches into the
-// rectangle [left, right) x [top, bottom).
-bool patchTouches(int column, int row, int left, int top, int right, int bottom)
+// How far the drawer puts a cell's overview patch right of and below the cell's column
+// and row.
+int patchShift(const Drawer* drawer)
 {
-    for (int offset : PatchOffsets) {
-        int x = column + offset;
-        int y = row + offset;
-        if (x < right && x + PatchSize > left && y < bottom && y + PatchSize > top)
-            return true;
-    }
-    return false;
+    return static_cast<int>(drawer->scaledCornerShift(static_cast<float>(TilePictureSize), OverviewScale));
+}
+
+// Whether the overview patch of a cell, shifted as the drawer places it, reaches into the
+// rectangle [left, right) x [top, bottom).
+bool patchTouches(int column, int row, int shift, int left, int top, int right, int bottom)
+{
+    int x = column + shift;
+    int y = row + shift;
+    return x < right && x + PatchSize > left && y < bottom && y + PatchSize > top;
 }
 
 } // namespace
@@ -421,9 +421,9 @@ void LevelEditor::drawCachedOverview(Drawer* drawer)
         drawer->endCanvas();
         overviewStale = false;
     } else {
+        int shift = patchShift(drawer);
         for (const std::pair<int, int>& cell : changedCells)
-            for (int offset : PatchOffsets)
-                redrawOverviewRect(drawer, cell.first + offset, cell.second + offset, PatchSize, PatchSize);
+            redrawOverviewRect(drawer, cell.first + shift, cell.second + shift, PatchSize, PatchSize);
     }
     changedCells.clear();
 
@@ -449,14 +449,16 @@ void LevelEditor::redrawOverviewRect(Drawer* drawer, int x, int y, int width, in
     drawBackground(drawer);
 
     const int margin = 2;
-    int firstColumn = std::max(left - margin - PatchReach, 0);
+    int shift = patchShift(drawer);
+    int reach = shift + PatchSize - 1;
+    int firstColumn = std::max(left - margin - reach, 0);
     int lastColumn = std::min(right + margin - 1, MapWidth - 1);
-    int firstRow = std::max(top - margin - PatchReach, 0);
+    int firstRow = std::max(top - margin - reach, 0);
     int lastRow = std::min(bottom + margin - 1, MapHeight - 1);
     for (int pass = 0; pass < 2; ++pass)
         for (int row = firstRow; row <= lastRow; ++row)
             for (int column = firstColumn; column <= lastColumn; ++column)
-                if (patchTouches(column, row, left - margin, top - margin, right + margin, bottom + margin))
+                if (patchTouches(column, row, shift, left - margin, top - margin, right + margin, bottom + margin))
                     drawOverviewCell(drawer, pass, column, row);
 
     drawer->endCanvas();
