@@ -29,8 +29,9 @@ ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # name: (robot column, robot row, [reflector cells]) - spots of the shipped level.
 PLACES = {
-    "deep": (185, 49, [(172, 52), (172, 49)]),
-    "light": (60, 32, [(60, 30), (60, 33)]),
+    "chain": (120, 28, [(112, 28), (112, 25), (134, 25)]),      # room 3, three mirrors
+    "gallery": (77, 72, [(70, 69), (90, 69)]),                  # room 7, the ball gallery
+    "lava": (175, 120, [(158, 120), (158, 117), (171, 117), (171, 120)]),   # room 12
 }
 
 TITLE_SCRIPT = "frames 5\nshot {out}\n"

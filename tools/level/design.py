@@ -11,14 +11,15 @@ Three tunnels run east under the hill, one above the other, each through four ro
 Beside the start, at columns 1-2, the first well drops from the meadow to the west end of
 the middle tunnel, and the second well (columns 4-5) drops from there to the west end of
 the lower tunnel: after a lost life the robot is back at (4, 22), a few steps and a fall
-from any tunnel.
+from any tunnel. Beside each well a staircase of ledges climbs back up, so a robot that
+went down too early can walk home without losing a life.
 """
 import math
 
 from .canvas import Canvas
 from .rooms import (first_light, high_lamp, three_mirrors, long_hall, pipe_wall, crate_gate,
                     ball_gallery, lava_stones, lava_leap, ball_chain, crate_shaft, finale)
-from .sim import WIDTH
+from .sim import WIDTH, EARTH
 
 START = (4, 22)
 
@@ -67,6 +68,36 @@ def wells(c):
     c.carve(ROOM_COLUMNS[3] + 46, 36, ROOM_COLUMNS[3] + 47, 59)   # room 4's shaft down
 
 
+# The ways back up, so a robot that fell too early walks home alive: staircases of
+# one-cell ledges two rows apart, west and east in turn, beside the fall line of each
+# well, which stays clear. A jump rises three rows, so each ledge is an easy hop from the
+# one below, with a column to rise through between them. Each climb is listed from the
+# bottom up as (first column, last column, row of the ledge), ending with the ground its
+# top ledge jumps out onto.
+#
+# Lower tunnel to the middle one, across the second well. The lowest ledge is three rows
+# over the tunnel's floor, a jump's full height; the top one, on the east side, has two
+# rows over it, so a jump west from it rises through the well's mouth and comes down on
+# the middle tunnel's floor beyond.
+LOWER_CLIMB = [ledge for row in range(116, 73, -4)
+               for ledge in ((1, 3, row), (6, 7, row - 2))] + [(1, 3, 71)]
+# Middle tunnel to the start, east of the first well. The lowest ledge is one cell wide,
+# against room 8's door post, so the hop east over the second well passes below it; the
+# robot jumps to it from the floor beside. From the top ledge it jumps up through the first
+# well's mouth and steers right onto the grass.
+MIDDLE_CLIMB = [(7, 7, 68), (3, 5, 66)] + \
+    [ledge for row in range(64, 27, -4) for ledge in ((6, 7, row), (3, 4, row - 2))] + \
+    [(3, 7, 23)]
+
+
+def climbs(c):
+    c.carve(1, 72, 7, 114)
+    c.carve(3, 24, 7, 66)
+    for x0, x1, row in LOWER_CLIMB[:-1] + MIDDLE_CLIMB[:-1]:
+        for x in range(x0, x1 + 1):
+            c.put(x, row, EARTH)
+
+
 def build():
     c = Canvas()
     world(c)
@@ -74,6 +105,7 @@ def build():
         x, y = room_origin(tunnel, slot)
         c.stamp(x, y, module.MAP)
     wells(c)
+    climbs(c)
     c.seal_pockets(START, CAVE_REGION)
     c.rough_ceilings(CAVE_REGION)
     c.pipes_up()
