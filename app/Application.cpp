@@ -25,20 +25,21 @@ namespace {
 // A stick position within this distance of the centre counts as centred.
 const int JoystickDeadZone = 128;
 
+} // namespace
+
 // Every screen change frees and makes again megabytes of pictures, most of them in the
 // software OpenGL's own threads. glibc gives each thread a heap of its own and keeps
 // large freed blocks for reuse, and over an evening of screen changes resident memory
 // crept up by hundreds of megabytes; one heap, and large blocks always returned to the
-// system, keep it flat.
-void keepMemoryFlat()
+// system, keep it lower. The setting only holds for threads started after it, so it is
+// made first thing in main, before the music thread and SDL start theirs.
+void Application::keepMemoryFlat()
 {
 #ifdef __GLIBC__
     mallopt(M_ARENA_MAX, 1);
     mallopt(M_MMAP_THRESHOLD, 64 * 1024);
 #endif
 }
-
-} // namespace
 
 Application::Application(const std::vector<std::string>& args)
     : audioDevice(),
@@ -60,8 +61,6 @@ Application::Application(const std::vector<std::string>& args)
       backgroundMusic(),
       currentState(nullptr)
 {
-    keepMemoryFlat();
-
     // The settings file is read (and made, on a first run) on every run, even when the
     // command line will decide.
     ConfigLoader config;

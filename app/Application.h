@@ -74,6 +74,10 @@ public:
     // world still advances one step per frame, so the play is the same.
     void setFramePacing(bool on) { framePacing = on; }
 
+    // Keeps the C library from holding on to freed memory across screen changes. Call it
+    // before the Application is made, while the process has one thread.
+    static void keepMemoryFlat();
+
     // Frame pacing: how long to pause before drawing, given the clock now; updates the
     // stored stamp. The stamp is taken before the pause, so the pause counts towards the
     // next interval.

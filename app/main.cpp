@@ -39,5 +39,6 @@ int main(int argc, char** argv)
     // "tarnwick | head -1": once the reader is gone a message is simply lost; the game
     // goes on and still ends with status 0.
     std::signal(SIGPIPE, SIG_IGN);
+    Application::keepMemoryFlat();
     return SDL_main(argc, argv);
 }

@@ -360,6 +360,7 @@ int main(int argc, char** argv)
         return 1;
     }
     std::vector<std::string> args(argv + 2, argv + argc);
+    Application::keepMemoryFlat();
     try {
         Application app(args);
         int status = runScript(app, script);
