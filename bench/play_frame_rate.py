@@ -91,7 +91,7 @@ def main():
     os.makedirs(resources)
     with open(os.path.join(resources, "level.lev"), "wb") as f:
         f.write(cave_level(level, column, row))
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
                             stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
     try:
         display = ":" + xvfb.stdout.readline().decode().strip()
