@@ -25,6 +25,8 @@ import tempfile
 
 from PIL import Image
 
+from xvfb import start_xvfb
+
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 
 # name: (robot column, robot row, [reflector cells]) - spots of the shipped level.
@@ -37,25 +39,6 @@ PLACES = {
 TITLE_SCRIPT = "frames 5\nshot {out}\n"
 PLAY_SCRIPT = "frames 3\nkey return\nkey x\nplace {column} {row}\n{reflectors}frames 40\nshot {out}\n"
 OVERVIEW_SCRIPT = "frames 3\nkey down\nkey return\nframes 2\nkey z\nmousemove 700 420\nframes 3\nshot {out}\n"
-
-
-def start_xvfb():
-    read_end, write_end = os.pipe()
-    server = subprocess.Popen(["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1024x768x24", "-noreset",
-                               "-nolisten", "tcp"], pass_fds=(write_end,),
-                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    os.close(write_end)
-    number = b""
-    while not number.endswith(b"\n"):
-        chunk = os.read(read_end, 16)
-        if not chunk:
-            break
-        number += chunk
-    os.close(read_end)
-    if not number.strip():
-        server.kill()
-        raise SystemExit("make_screenshots: Xvfb did not start")
-    return server, ":" + number.decode().strip()
 
 
 def place(text):

@@ -16,16 +16,19 @@ The OpenGL title screenshot is written to the build folder as title_opengl.png (
 picture kept in docs/screenshots/title.png)."""
 
 import os
-import random
 import shutil
 import struct
 import subprocess
 import tempfile
+import sys
 import time
 import unittest
 
 import numpy as np
 from PIL import Image
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from xvfb import start_xvfb  # noqa: E402
 
 BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
@@ -94,41 +97,6 @@ def read_xwd(path):
         shift = (mask & -mask).bit_length() - 1
         channels.append(((pixels & mask) >> shift).astype(np.uint8))
     return np.dstack(channels)
-
-
-def abstract_x_sockets():
-    with open("/proc/net/unix") as f:
-        return {line.split()[-1] for line in f if "@/tmp/.X11-unix/X" in line}
-
-
-def start_xvfb(screen="1024x768x24"):
-    """An Xvfb server of the test's own. X clients try the abstract socket of a display
-    before its file, and a server that shares the network but not /tmp (another test run
-    in a sandbox of its own) would answer there: so the display number is taken at random
-    from a high range, away from every abstract socket in use."""
-    for _ in range(20):
-        number = random.randint(100, 30000)
-        if "@/tmp/.X11-unix/X%d" % number in abstract_x_sockets():
-            continue
-        read_end, write_end = os.pipe()
-        # -noreset: a server that resets when its last client leaves refuses the next
-        # game that connects meanwhile.
-        server = subprocess.Popen(["Xvfb", ":%d" % number, "-displayfd", str(write_end), "-screen", "0", screen,
-                                   "-nolisten", "tcp", "-noreset"], pass_fds=(write_end,),
-                                  stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        os.close(write_end)
-        written = b""
-        while not written.endswith(b"\n"):
-            chunk = os.read(read_end, 16)
-            if not chunk:
-                break
-            written += chunk
-        os.close(read_end)
-        if written.strip() == str(number).encode():
-            return server, ":%d" % number
-        server.kill()
-        server.wait()
-    raise RuntimeError("Xvfb did not start")
 
 
 class TitleUnderOpenGL(unittest.TestCase):
