@@ -184,8 +184,10 @@ TEST_P(OpenGLDrawerCanvasFullSizeTest, CanvasShownAtOriginLooksLikeDrawingStraig
 
     ASSERT_TRUE(straight.isValid());
     EXPECT_LE(shown.maxDifference(straight), 2) << shown.countDifferent(straight) << " pixels differ";
-    // The scene is not uniform, so an empty or misplaced canvas could not pass.
-    EXPECT_NE(straight.at(100, 100), straight.at(900, 600));
+    // The scene is not uniform, so an empty or misplaced canvas could not pass. The frame
+    // is in window pixels, so the two places are taken in proportion to its size.
+    EXPECT_NE(straight.at(straight.width / 10, straight.height / 8),
+              straight.at(straight.width * 7 / 8, straight.height * 25 / 32));
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, OpenGLDrawerCanvasFullSizeTest,
