@@ -62,7 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     press(*editor, SDLK_s, KMOD_LCTRL);
 
     static TileMap saved;
-    if (!LevelFile::read(savedLevel, saved))
+    if (LevelFile::read(savedLevel, saved) != LevelFile::Read)
         std::abort();
     for (int row = 0; row < MapHeight; row++)
         for (int column = 0; column < MapWidth; column++)
