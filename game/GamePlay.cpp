@@ -52,14 +52,17 @@ const int TileColumns = 34;
 const int TileRows = 26;
 
 // Beams cross lamps: they light reflectors beyond them.
-bool drawnInBackPass(TileType tile)
+// Every tile picture is 64 x 64 over its 32 x 32 cell: 16 pixels beyond it on each side.
+int backPassOverhang(TileType tile)
 {
-    return tile == CaveBack || tile == Spikes || tile == Lamp || tile == Lava;
+    bool drawn = tile == CaveBack || tile == Spikes || tile == Lamp || tile == Lava;
+    return drawn ? 16 : TileLayerCache::NotDrawn;
 }
 
-bool drawnInForePass(TileType tile)
+int forePassOverhang(TileType tile)
 {
-    return tile == Earth || tile == Grass || tile == LightPipe || tile == Crate || tile == Spikes;
+    bool drawn = tile == Earth || tile == Grass || tile == LightPipe || tile == Crate || tile == Spikes;
+    return drawn ? 16 : TileLayerCache::NotDrawn;
 }
 
 bool beamPasses(TileType tile)
@@ -90,8 +93,8 @@ void playSound(Sounds::SoundType type)
 GamePlay::GamePlay(Application* application)
     : GameState(application), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
       levelComplete(false), tileCache(true),
-      backLayer(map, 1, drawnInBackPass, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, false, l, t, r, b, x, y); }),
-      foreLayer(map, 1, drawnInForePass, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, true, l, t, r, b, x, y); })
+      backLayer(map, backPassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, false, l, t, r, b, x, y); }),
+      foreLayer(map, forePassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, true, l, t, r, b, x, y); })
 {
     std::fill(pictures, pictures + PictureCount, 0u);
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);

@@ -4,16 +4,20 @@
 #include <vector>
 
 #include "game/TileType.h"
-
-class Drawer;
+#include "render/Drawer.h"
 
 // One pass of map tiles drawn from layers the drawer keeps: the map is cut into chunks of
-// 8 x 8 cells, each painted once into a layer and then blended onto every frame as one
-// quad, instead of some hundred blended 64 x 64 pictures. A chunk is painted again when a
-// cell its pictures reach changes value (checked against a copy of those cells each frame)
-// or when the view has moved it to another fraction of a window pixel (only in windows
-// whose size is not the logical screen's). Chunks the view has left are freed once more
-// than the cache holds exist, so memory stays flat however far the view travels.
+// 8 x 8 cells, each painted once into a layer and then blended onto every frame, instead
+// of some hundred blended 64 x 64 pictures. Only the parts of a chunk that its pictures
+// cover are blended (in 16-pixel squares), so a wall or a patch of cave costs what it
+// covers, not the whole chunk.
+//
+// A chunk is painted again when a cell its pictures reach changes value (checked against a
+// copy of those cells each frame). In windows whose size is not the logical screen's, a
+// layer also only fits the fraction of a window pixel it was painted at: while the view
+// scrolls the pass is painted tile by tile, and once it stands still the layers are painted
+// again where they now fall. Chunks the view has left are freed once more than the cache
+// holds exist, so memory stays flat however far the view travels.
 class TileLayerCache {
 public:
     // Paints the pass's pictures of the cells in columns [left, right) and rows [top,
@@ -23,21 +27,22 @@ public:
 
     static const int ChunkCells = 8;
     static const int MaxChunks = 32;
+    static const int NotDrawn = -1;
 
-    // Whether the pass draws any picture for a cell of that value.
-    typedef bool (*Drawn)(TileType tile);
+    // How many pixels beyond its own cell the pass's pictures for a cell of that value
+    // reach on every side (a multiple of 16), or NotDrawn when the pass draws nothing there.
+    typedef int (*Overhang)(TileType tile);
 
-    // reach: how many cells beyond its own a cell's pictures cover. Chunks whose cells
-    // the pass draws nothing for get no layer.
-    TileLayerCache(const TileMap& map, int reach, Drawn drawn, Painter painter);
+    TileLayerCache(const TileMap& map, Overhang overhang, Painter painter);
     ~TileLayerCache();
 
     TileLayerCache(const TileLayerCache&) = delete;
     TileLayerCache& operator=(const TileLayerCache&) = delete;
 
     // Draws the pass over the whole screen with map cell (0, 0) at (originX, originY).
-    // False, having drawn nothing, when the drawer keeps no layers: the caller then paints
-    // the pass itself.
+    // False, having drawn nothing, when the pass cannot come from layers this frame (the
+    // drawer keeps none, or the view is scrolling between window pixels): the caller then
+    // paints the pass itself.
     bool draw(Drawer* drawer, int originX, int originY);
 
     // Frees every layer, if drawer is the drawer they were made by (a screen destroyed after
@@ -50,19 +55,26 @@ private:
         unsigned layer;           // 0 while the pass draws nothing in the chunk
         unsigned lastFrame;
         std::vector<TileType> cells;   // what the layer was painted from
+        std::vector<Drawer::LayerPart> parts;   // where its pictures are
     };
 
+    bool adopt(Drawer* drawer);
+    template <typename Visit> void forEachChunkInView(int originX, int originY, Visit visit);
+    bool layersFit(Drawer* drawer, int originX, int originY);
+    void drawChunk(Drawer* drawer, int column, int row, int originX, int originY);
     Chunk* findChunk(int column, int row);
     void copyCells(const Chunk& chunk, std::vector<TileType>& cells) const;
+    void findParts(Chunk& chunk) const;
     void evictOldChunks();
 
     const TileMap& map;
-    int reach;
-    Drawn drawn;
+    Overhang overhang;
+    int reach;   // in cells: how far around a chunk the cells lie whose pictures reach into it
     Painter painter;
     Drawer* owner;
     bool unavailable;
     unsigned frame;
+    int lastOriginX, lastOriginY;
     std::vector<Chunk> chunks;
     std::vector<TileType> scratch;
 };

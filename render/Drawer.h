@@ -28,6 +28,10 @@ public:
     struct WindowRect {
         int x, y, width, height;
     };
+    // A rectangle of a layer, in logical pixels from the layer's top-left corner.
+    struct LayerPart {
+        short x, y, width, height;
+    };
     // No picture may be wider or taller than this: the largest texture OpenGL drivers
     // commonly hold, and twice the largest side a padded embedded picture has.
     static const unsigned MaxImageSide = 16384;
@@ -73,6 +77,9 @@ public:
     virtual void beginLayer(unsigned /*id*/, short /*x*/, short /*y*/) {}
     virtual void endLayer() {}
     virtual bool layerFits(unsigned /*id*/, short /*x*/, short /*y*/) const { return false; }
+    // Blends only the given parts of the layer, as drawImage would blend them: a layer that
+    // holds pictures in a few places costs only those places.
+    virtual void drawLayerParts(unsigned /*id*/, short /*x*/, short /*y*/, const std::vector<LayerPart>& /*parts*/) {}
 
     // The frame last presented by endDrawing, as RGB bytes, rows top to bottom, at the
     // window's size (for screenshots and tests). False when the drawer cannot read it back.

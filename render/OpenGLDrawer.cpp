@@ -445,7 +445,8 @@ void OpenGLDrawer::drawImage(unsigned id, short x, short y, float scaleX, float 
         return;
     const Image& image = it->second;
     if (image.framebuffer && canvasTargets[id].layer) {
-        drawLayer(image, canvasTargets[id], x, y);
+        drawLayer(image, canvasTargets[id], x, y, {LayerPart{0, 0, static_cast<short>(image.width),
+                                                             static_cast<short>(image.height)}});
         return;
     }
     Quad quad = placeImage(x, y, image.width, image.height, scaleX, scaleY);
@@ -732,22 +733,28 @@ bool OpenGLDrawer::layerFits(unsigned id, short x, short y) const
            right - left == target.pixelWidth && bottom - top == target.pixelHeight;
 }
 
-// One texel on each window pixel, premultiplied.
-void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, short x, short y)
+void OpenGLDrawer::drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts)
 {
-    if (!target.drawn)
+    if (!canDraw())
+        return;
+    std::map<unsigned, Image>::const_iterator it = images.find(id);
+    std::map<unsigned, CanvasTarget>::const_iterator target = canvasTargets.find(id);
+    if (it != images.end() && target != canvasTargets.end() && target->second.layer)
+        drawLayer(it->second, target->second, x, y, parts);
+}
+
+// One texel on each window pixel, premultiplied. Each part covers the window pixels whose
+// centres lie in it, as the whole layer does, so parts side by side share no pixel.
+void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, short x, short y,
+                             const std::vector<LayerPart>& parts)
+{
+    if (!target.drawn || parts.empty())
         return;
     flush();
     float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
     float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
     int left, top, right, bottom;
     layerPixels(x, y, image.width, image.height, left, top, right, bottom);
-    float quadLeft = left / scaleX;
-    float quadRight = (left + target.pixelWidth) / scaleX;
-    float quadTop = top / scaleY;
-    float quadBottom = (top + target.pixelHeight) / scaleY;
-    float u1 = static_cast<float>(target.pixelWidth) / target.textureWidth;
-    float vTop = static_cast<float>(target.pixelHeight) / target.textureHeight;
     glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
     // Where the layer holds nothing the frame stays as it is: those pixels are skipped.
     glAlphaFunc(GL_GREATER, 0.0f);
@@ -755,14 +762,24 @@ void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, sho
     glBindTexture(GL_TEXTURE_2D, image.texture);
     glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
     glBegin(GL_QUADS);
-    glTexCoord2f(0.0f, vTop);
-    glVertex2f(quadLeft, quadTop);
-    glTexCoord2f(u1, vTop);
-    glVertex2f(quadRight, quadTop);
-    glTexCoord2f(u1, 0.0f);
-    glVertex2f(quadRight, quadBottom);
-    glTexCoord2f(0.0f, 0.0f);
-    glVertex2f(quadLeft, quadBottom);
+    for (const LayerPart& part : parts) {
+        int partLeft, partTop, partRight, partBottom;
+        layerPixels(static_cast<short>(x + part.x), static_cast<short>(y + part.y), part.width, part.height, partLeft,
+                    partTop, partRight, partBottom);
+        // Texture rows run bottom-up: the layer's top pixel row is texture row pixelHeight - 1.
+        float u0 = static_cast<float>(partLeft - left) / target.textureWidth;
+        float u1 = static_cast<float>(partRight - left) / target.textureWidth;
+        float v0 = static_cast<float>(target.pixelHeight - (partTop - top)) / target.textureHeight;
+        float v1 = static_cast<float>(target.pixelHeight - (partBottom - top)) / target.textureHeight;
+        glTexCoord2f(u0, v0);
+        glVertex2f(partLeft / scaleX, partTop / scaleY);
+        glTexCoord2f(u1, v0);
+        glVertex2f(partRight / scaleX, partTop / scaleY);
+        glTexCoord2f(u1, v1);
+        glVertex2f(partRight / scaleX, partBottom / scaleY);
+        glTexCoord2f(u0, v1);
+        glVertex2f(partLeft / scaleX, partBottom / scaleY);
+    }
     glEnd();
     glDisable(GL_ALPHA_TEST);
     glBindTexture(GL_TEXTURE_2D, 0);

@@ -71,6 +71,7 @@ public:
     void beginLayer(unsigned id, short x, short y) override;
     void endLayer() override;
     bool layerFits(unsigned id, short x, short y) const override;
+    void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts) override;
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
     // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
@@ -142,7 +143,8 @@ private:
     bool makeFramebufferTexture(unsigned width, unsigned height, Image& image);
     void layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
                      int& bottom) const;
-    void drawLayer(const Image& image, const CanvasTarget& target, short x, short y);
+    void drawLayer(const Image& image, const CanvasTarget& target, short x, short y,
+                   const std::vector<LayerPart>& parts);
     void initFonts();
     unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
     void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);

@@ -36,9 +36,11 @@ const int PatchSize = 2;
 // again costs less than patching it.
 const size_t MaxPatchedCells = 4096;
 
-bool drawnInWindowView(TileType tile)
+int windowViewOverhang(TileType tile)
 {
-    return tile != Empty && tile <= SpikeBallStart;
+    if (tile == Empty || tile > SpikeBallStart)
+        return TileLayerCache::NotDrawn;
+    return tile == Lamp ? GlowInset : TileInset;
 }
 
 void put(Drawer* drawer, unsigned image, int x, int y)
@@ -83,7 +85,7 @@ LevelEditor::LevelEditor(Application* application)
       lightBoxImage(0), lightPipeImage(0), crateImage(0), spikesImage(0), lavaImage(0), spikeBallImage(0),
       viewColumn(0), viewRow(0), mouseX(0), mouseY(0), painting(false), paintTile(Empty), overview(false),
       overviewCache(true), overviewCanvas(0), overviewStale(true), tileCache(true),
-      windowLayer(map, 2, drawnInWindowView, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintWindowCells(d, l, t, r, b, x, y); }),
+      windowLayer(map, windowViewOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintWindowCells(d, l, t, r, b, x, y); }),
       saveRefused(false)
 {
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
