@@ -30,18 +30,14 @@ const int JoystickDeadZone = 128;
 // Every screen change frees and makes again megabytes of pictures, most of them in the
 // software OpenGL's own threads. glibc gives each thread a heap of its own and keeps
 // large freed blocks for reuse, and over an evening of screen changes resident memory
-// crept up by hundreds of megabytes; one heap, and picture-sized blocks always returned
-// to the system, keep it flat. The threshold stays above the 68 kB blocks the software
-// OpenGL takes and frees many times a frame, and the heap's top is only given back past
-// 4 MB: below either, every frame paid for fresh pages from the system (5 ms of a 13 ms
-// frame). The setting only holds for threads started after it, so it is made first thing
-// in main, before the music thread and SDL start theirs.
+// crept up by hundreds of megabytes; one heap, and large blocks always returned to the
+// system, keep it lower. The setting only holds for threads started after it, so it is
+// made first thing in main, before the music thread and SDL start theirs.
 void Application::keepMemoryFlat()
 {
 #ifdef __GLIBC__
     mallopt(M_ARENA_MAX, 1);
-    mallopt(M_MMAP_THRESHOLD, 256 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 4 * 1024 * 1024);
+    mallopt(M_MMAP_THRESHOLD, 64 * 1024);
 #endif
 }
 
