@@ -26,7 +26,7 @@ static void say(const char* message)
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
       viewport{0, 0, 0, 0}, openedHeight(0), windowSampleCount(0), samples(0), pixelScale(1.0f), drawCalls(0),
-      genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
+      layerPageSide(2048), inLayerState(false), layerTexture(0), genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
 {
     for (Image& glyph : glyphs)
@@ -151,6 +151,9 @@ bool OpenGLDrawer::initialise(unsigned short width, unsigned short height, bool 
         pageSize /= 2;
     if (batching)
         atlas.reset(new TextureAtlas(pageSize, AtlasMaxPages, AtlasMaxEntry < pageSize / 2 ? AtlasMaxEntry : pageSize / 2));
+    layerPages.clear();
+    inLayerState = false;
+    layerPageSide = std::min(2048u, static_cast<unsigned>(maxTexture));
     return true;
 }
 
@@ -342,11 +345,17 @@ void OpenGLDrawer::releaseImage(unsigned id)
         }
         flush();
         Image& image = it->second;
-        detachFromAtlas(image);
-        if (image.framebuffer)
-            deleteFramebuffers(1, &image.framebuffer);
-        canvasTargets.erase(id);
-        glDeleteTextures(1, &image.texture);
+        std::map<unsigned, CanvasTarget>::iterator target = canvasTargets.find(id);
+        if (target != canvasTargets.end() && target->second.page >= 0) {
+            freeLayerSlot(target->second);
+        } else {
+            detachFromAtlas(image);
+            if (image.framebuffer)
+                deleteFramebuffers(1, &image.framebuffer);
+            glDeleteTextures(1, &image.texture);
+        }
+        if (target != canvasTargets.end())
+            canvasTargets.erase(target);
     }
     images.erase(it);
 }
@@ -359,6 +368,7 @@ const OpenGLDrawer::Image* OpenGLDrawer::findImage(unsigned id) const
 
 void OpenGLDrawer::flush()
 {
+    leaveLayerState();
     if (batch.flush())
         ++drawCalls;
 }
@@ -407,6 +417,7 @@ bool OpenGLDrawer::atlasHolds(const Image& image, const Quad& quad) const
 void OpenGLDrawer::drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
                             float red, float green, float blue, float alpha)
 {
+    leaveLayerState();
     if (batching) {
         if (atlasHolds(image, quad)) {
             const TextureAtlas::Entry& entry = image.atlasEntry;
@@ -649,19 +660,12 @@ unsigned OpenGLDrawer::createLayer(short width, short height)
     float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
     float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
     CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, true, false, 0, 0, 0.0f, 0.0f, 0, 0};
-    target.textureWidth = powerOfTwo(static_cast<unsigned>(std::ceil(width * scaleX)) + 1);
-    target.textureHeight = powerOfTwo(static_cast<unsigned>(std::ceil(height * scaleY)) + 1);
     Image layer{0, static_cast<unsigned short>(width), static_cast<unsigned short>(height), 1.0f, 1.0f, false,
                 TextureAtlas::Entry(), 0};
-    if (!makeFramebufferTexture(target.textureWidth, target.textureHeight, layer))
+    // A pixel more than the layer spans, for a corner that falls between pixels.
+    if (!takeLayerSlot(static_cast<unsigned>(std::ceil(width * scaleX)) + 1,
+                       static_cast<unsigned>(std::ceil(height * scaleY)) + 1, target, layer))
         return 0;
-    bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
-    // Shown one texel on each pixel centre, the nearest texel is the exact one, and the
-    // software rasteriser fetches it for a quarter of the cost of filtering four.
-    glBindTexture(GL_TEXTURE_2D, layer.texture);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glBindTexture(GL_TEXTURE_2D, 0);
     unsigned id = takeNextId();
     images[id] = layer;
     canvasTargets[id] = target;
@@ -692,24 +696,26 @@ void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
     inCanvas = true;
     canvasId = id;
     bindFramebuffer(GL_FRAMEBUFFER_EXT, it->second.framebuffer);
-    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    // The frame's projection, moved so that the layer's pixels come first: every vertex
-    // falls on the same fraction of a pixel as on the frame. It spans a screen more on every
-    // side, so that a layer reaching past the screen's edge is drawn whole, ready to scroll
-    // in. The layer's top row is the texture's row pixelHeight - 1.
+    // The frame's projection, moved so that the layer's pixels come first in its slot: every
+    // vertex falls on the same fraction of a pixel as on the frame. It spans a screen more on
+    // every side, so that a layer reaching past the screen's edge is drawn whole, ready to
+    // scroll in. The layer's top row is the slot's row pixelHeight - 1.
     samples = 0;
     pixelScale = scaleX;
-    glViewport(-left - viewport.width, target.pixelHeight + top - 2 * viewport.height, 3 * viewport.width,
-               3 * viewport.height);
+    int slotX = static_cast<int>(target.slotX);
+    int slotY = static_cast<int>(target.slotY);
+    glViewport(slotX - left - viewport.width, slotY + target.pixelHeight + top - 2 * viewport.height,
+               3 * viewport.width, 3 * viewport.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(-ScreenWidth, 2.0 * ScreenWidth, 2.0 * ScreenHeight, -ScreenHeight);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
     glEnable(GL_SCISSOR_TEST);
-    glScissor(0, 0, target.pixelWidth, target.pixelHeight);
+    glScissor(slotX, slotY, target.pixelWidth, target.pixelHeight);
+    glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
+    glClear(GL_COLOR_BUFFER_BIT);
+    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     blendFuncSeparate(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA, GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
 }
 
@@ -750,27 +756,23 @@ void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, sho
 {
     if (!target.drawn || parts.empty())
         return;
-    flush();
+    if (batch.flush())
+        ++drawCalls;
     float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
     float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
     int left, top, right, bottom;
     layerPixels(x, y, image.width, image.height, left, top, right, bottom);
-    glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
-    // Where the layer holds nothing the frame stays as it is: those pixels are skipped.
-    glAlphaFunc(GL_GREATER, 0.0f);
-    glEnable(GL_ALPHA_TEST);
-    glBindTexture(GL_TEXTURE_2D, image.texture);
-    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    enterLayerState(image.texture);
     glBegin(GL_QUADS);
     for (const LayerPart& part : parts) {
         int partLeft, partTop, partRight, partBottom;
         layerPixels(static_cast<short>(x + part.x), static_cast<short>(y + part.y), part.width, part.height, partLeft,
                     partTop, partRight, partBottom);
         // Texture rows run bottom-up: the layer's top pixel row is texture row pixelHeight - 1.
-        float u0 = static_cast<float>(partLeft - left) / target.textureWidth;
-        float u1 = static_cast<float>(partRight - left) / target.textureWidth;
-        float v0 = static_cast<float>(target.pixelHeight - (partTop - top)) / target.textureHeight;
-        float v1 = static_cast<float>(target.pixelHeight - (partBottom - top)) / target.textureHeight;
+        float u0 = static_cast<float>(target.slotX + partLeft - left) / target.textureWidth;
+        float u1 = static_cast<float>(target.slotX + partRight - left) / target.textureWidth;
+        float v0 = static_cast<float>(target.slotY + target.pixelHeight - (partTop - top)) / target.textureHeight;
+        float v1 = static_cast<float>(target.slotY + target.pixelHeight - (partBottom - top)) / target.textureHeight;
         glTexCoord2f(u0, v0);
         glVertex2f(partLeft / scaleX, partTop / scaleY);
         glTexCoord2f(u1, v0);
@@ -781,10 +783,95 @@ void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, sho
         glVertex2f(partLeft / scaleX, partBottom / scaleY);
     }
     glEnd();
+    ++drawCalls;
+}
+
+// Layers are blended premultiplied, and where a layer holds nothing the frame stays as it
+// is: those pixels are skipped. The state stays set from one layer to the next until
+// anything else is drawn.
+void OpenGLDrawer::enterLayerState(unsigned texture)
+{
+    if (!inLayerState) {
+        glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
+        glAlphaFunc(GL_GREATER, 0.0f);
+        glEnable(GL_ALPHA_TEST);
+        glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+        inLayerState = true;
+        layerTexture = 0;
+    }
+    if (texture != layerTexture) {
+        glBindTexture(GL_TEXTURE_2D, texture);
+        layerTexture = texture;
+    }
+}
+
+void OpenGLDrawer::leaveLayerState()
+{
+    if (!inLayerState)
+        return;
     glDisable(GL_ALPHA_TEST);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    ++drawCalls;
+    inLayerState = false;
+}
+
+// A free slot of that size in a page, or a new page for it; false when the driver cannot
+// draw into a page.
+bool OpenGLDrawer::takeLayerSlot(unsigned slotWidth, unsigned slotHeight, CanvasTarget& target, Image& layer)
+{
+    size_t index = 0;
+    for (; index < layerPages.size(); ++index) {
+        const LayerPage& page = layerPages[index];
+        if (page.texture && page.slotWidth == slotWidth && page.slotHeight == slotHeight &&
+            std::find(page.used.begin(), page.used.end(), false) != page.used.end())
+            break;
+    }
+    if (index == layerPages.size()) {
+        unsigned side = std::max(layerPageSide, powerOfTwo(std::max(slotWidth, slotHeight)));
+        Image pageImage{0, 0, 0, 1.0f, 1.0f, false, TextureAtlas::Entry(), 0};
+        if (!makeFramebufferTexture(side, side, pageImage))
+            return false;
+        bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
+        // Shown one texel on each pixel centre, the nearest texel is the exact one, and the
+        // software rasteriser fetches it for a quarter of the cost of filtering four.
+        glBindTexture(GL_TEXTURE_2D, pageImage.texture);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        LayerPage page{pageImage.texture, pageImage.framebuffer, side, slotWidth, slotHeight,
+                       std::vector<bool>((side / slotWidth) * (side / slotHeight), false)};
+        index = std::find_if(layerPages.begin(), layerPages.end(), [](const LayerPage& p) { return p.texture == 0; }) -
+                layerPages.begin();
+        if (index == layerPages.size())
+            layerPages.push_back(page);
+        else
+            layerPages[index] = page;
+    }
+    LayerPage& page = layerPages[index];
+    size_t slot = std::find(page.used.begin(), page.used.end(), false) - page.used.begin();
+    page.used[slot] = true;
+    unsigned columns = page.side / page.slotWidth;
+    target.page = static_cast<int>(index);
+    target.slotX = static_cast<unsigned>(slot % columns) * page.slotWidth;
+    target.slotY = static_cast<unsigned>(slot / columns) * page.slotHeight;
+    target.textureWidth = page.side;
+    target.textureHeight = page.side;
+    layer.texture = page.texture;
+    layer.framebuffer = page.framebuffer;
+    return true;
+}
+
+// A page whose last layer goes is freed with it.
+void OpenGLDrawer::freeLayerSlot(const CanvasTarget& target)
+{
+    LayerPage& page = layerPages[target.page];
+    unsigned columns = page.side / page.slotWidth;
+    page.used[(target.slotY / page.slotHeight) * columns + target.slotX / page.slotWidth] = false;
+    if (std::find(page.used.begin(), page.used.end(), true) != page.used.end())
+        return;
+    deleteFramebuffers(1, &page.framebuffer);
+    glDeleteTextures(1, &page.texture);
+    page = LayerPage{0, 0, 0, 0, 0, std::vector<bool>()};
 }
 
 bool OpenGLDrawer::readFrame(std::vector<unsigned char>& rgb, int& width, int& height)

@@ -132,6 +132,17 @@ private:
         int pixelWidth, pixelHeight;
         float phaseX, phaseY;
         unsigned textureWidth, textureHeight;
+        // Layers share page textures: which page, and where in it the layer's slot starts.
+        int page = -1;
+        unsigned slotX = 0, slotY = 0;
+    };
+    // A texture of layer slots of one size, with the framebuffer that draws into it. One
+    // texture for many layers lets a pass of layers be drawn without switching textures
+    // or blending state between them, which the software rasteriser pays for per switch.
+    struct LayerPage {
+        unsigned texture, framebuffer;
+        unsigned side, slotWidth, slotHeight;
+        std::vector<bool> used;
     };
     typedef void (*BlendFuncSeparate)(unsigned, unsigned, unsigned, unsigned);
 
@@ -145,6 +156,10 @@ private:
                      int& bottom) const;
     void drawLayer(const Image& image, const CanvasTarget& target, short x, short y,
                    const std::vector<LayerPart>& parts);
+    bool takeLayerSlot(unsigned slotWidth, unsigned slotHeight, CanvasTarget& target, Image& layer);
+    void freeLayerSlot(const CanvasTarget& target);
+    void enterLayerState(unsigned texture);
+    void leaveLayerState();
     void initFonts();
     unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
     void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);
@@ -174,6 +189,10 @@ private:
     unsigned drawCalls;
     QuadBatch batch;
     std::unique_ptr<TextureAtlas> atlas;
+    std::vector<LayerPage> layerPages;
+    unsigned layerPageSide;
+    bool inLayerState;      // blending premultiplied layers, layerTexture bound
+    unsigned layerTexture;
 
     GenFramebuffers genFramebuffers;
     DeleteFramebuffers deleteFramebuffers;
