@@ -62,40 +62,31 @@ int keyCode(const std::string& name)
     return it != names.end() ? it->second : std::atoi(name.c_str());
 }
 
+// Every field an event does not name stays zero: device 0, no relative motion, no
+// scancode or character.
 void pushKey(Uint8 type, int sym, int mod)
 {
-    SDL_Event event;
+    SDL_Event event = {};
     event.type = type;
-    event.key.type = type;
-    event.key.which = 0;
     event.key.state = type == SDL_KEYDOWN ? SDL_PRESSED : SDL_RELEASED;
-    event.key.keysym.scancode = 0;
     event.key.keysym.sym = static_cast<SDLKey>(sym);
     event.key.keysym.mod = static_cast<SDLMod>(mod);
-    event.key.keysym.unicode = 0;
     SDL_PushEvent(&event);
 }
 
 void pushMouseMove(int x, int y)
 {
-    SDL_Event event;
+    SDL_Event event = {};
     event.type = SDL_MOUSEMOTION;
-    event.motion.type = SDL_MOUSEMOTION;
-    event.motion.which = 0;
-    event.motion.state = 0;
     event.motion.x = static_cast<Uint16>(x);
     event.motion.y = static_cast<Uint16>(y);
-    event.motion.xrel = 0;
-    event.motion.yrel = 0;
     SDL_PushEvent(&event);
 }
 
 void pushMouseButton(Uint8 type, int button, int x, int y)
 {
-    SDL_Event event;
+    SDL_Event event = {};
     event.type = type;
-    event.button.type = type;
-    event.button.which = 0;
     event.button.button = static_cast<Uint8>(button);
     event.button.state = type == SDL_MOUSEBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     event.button.x = static_cast<Uint16>(x);
@@ -105,10 +96,8 @@ void pushMouseButton(Uint8 type, int button, int x, int y)
 
 void pushJoystickButton(Uint8 type, int button)
 {
-    SDL_Event event;
+    SDL_Event event = {};
     event.type = type;
-    event.jbutton.type = type;
-    event.jbutton.which = 0;
     event.jbutton.button = static_cast<Uint8>(button);
     event.jbutton.state = type == SDL_JOYBUTTONDOWN ? SDL_PRESSED : SDL_RELEASED;
     SDL_PushEvent(&event);
@@ -116,10 +105,8 @@ void pushJoystickButton(Uint8 type, int button)
 
 void pushJoystickAxis(int axis, int value)
 {
-    SDL_Event event;
+    SDL_Event event = {};
     event.type = SDL_JOYAXISMOTION;
-    event.jaxis.type = SDL_JOYAXISMOTION;
-    event.jaxis.which = 0;
     event.jaxis.axis = static_cast<Uint8>(axis);
     event.jaxis.value = static_cast<Sint16>(value);
     SDL_PushEvent(&event);

@@ -119,13 +119,19 @@ void edit(LevelEditor* editor, int round)
     editor->mouseMove(500, 400);
 }
 
+// The cave level installed in the folder, and the drawer's window opened.
+bool openOverCaveLevel(EditorFolder& folder, Drawer* drawer, int width, int height, int antialias)
+{
+    EditorFolder::writeFile(folder.installedLevel(), caveLevel());
+    return drawer->initialise(width, height, false, antialias);
+}
+
 // Draws the two overviews after each of several rounds of edits; empty when every pair of
 // frames is equal, else what differed.
 std::string compareOverviews(Drawer* drawer, int width, int height, int antialias)
 {
     EditorFolder folder;
-    EditorFolder::writeFile(folder.installedLevel(), caveLevel());
-    if (!drawer->initialise(width, height, false, antialias))
+    if (!openOverCaveLevel(folder, drawer, width, height, antialias))
         return "no video mode";
 
     std::unique_ptr<LevelEditor> cached = makeEditor();
@@ -175,8 +181,7 @@ const int EditorLayerTolerance = 3;
 std::string compareTilePasses(Drawer* drawer, int width, int height, int antialias)
 {
     EditorFolder folder;
-    EditorFolder::writeFile(folder.installedLevel(), caveLevel());
-    if (!drawer->initialise(width, height, false, antialias))
+    if (!openOverCaveLevel(folder, drawer, width, height, antialias))
         return "no video mode";
 
     std::unique_ptr<LevelEditor> cachedEditor = makeEditor();
