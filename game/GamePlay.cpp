@@ -52,19 +52,6 @@ const int TileColumns = 34;
 const int TileRows = 26;
 
 // Beams cross lamps: they light reflectors beyond them.
-// Every tile picture is 64 x 64 over its 32 x 32 cell: 16 pixels beyond it on each side.
-int backPassOverhang(TileType tile)
-{
-    bool drawn = tile == CaveBack || tile == Spikes || tile == Lamp || tile == Lava;
-    return drawn ? 16 : TileLayerCache::NotDrawn;
-}
-
-int forePassOverhang(TileType tile)
-{
-    bool drawn = tile == Earth || tile == Grass || tile == LightPipe || tile == Crate || tile == Spikes;
-    return drawn ? 16 : TileLayerCache::NotDrawn;
-}
-
 bool beamPasses(TileType tile)
 {
     return isPassable(tile) || tile == Lamp;
@@ -93,10 +80,13 @@ void playSound(Sounds::SoundType type)
 GamePlay::GamePlay(Application* application)
     : GameState(application), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
       levelComplete(false), tileCache(true),
-      backLayer(map, backPassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, false, l, t, r, b, x, y); }),
-      foreLayer(map, forePassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, true, l, t, r, b, x, y); })
+      backLayer(map, backPassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, false, l, t, r, b, x, y); },
+                [this](TileType tile) { return coversCell(false, tile); }),
+      foreLayer(map, forePassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, true, l, t, r, b, x, y); },
+                [this](TileType tile) { return coversCell(true, tile); })
 {
     std::fill(pictures, pictures + PictureCount, 0u);
+    std::fill(opaqueOverCell, opaqueOverCell + PictureCount, false);
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     loadLevel();
 }
@@ -273,15 +263,32 @@ void GamePlay::draw(Drawer* drawer)
     }
     updateView();
 
-    drawSky(drawer);
-    drawTileLayer(drawer, false);
+    // The passes from layers when the drawer keeps them; then the sky and the back pass
+    // are only drawn where the passes above them leave them to be seen.
+    int originX = screenX(0);
+    int originY = screenY(0);
+    bool backCached = tileCache && backLayer.prepare(drawer, originX, originY);
+    bool foreCached = tileCache && foreLayer.prepare(drawer, originX, originY);
+    if (backCached && foreCached) {
+        TileLayerCache::findOpenParts({&backLayer, &foreLayer}, originX, originY, openSky);
+        drawSky(drawer, &openSky);
+    } else {
+        drawSky(drawer, nullptr);
+    }
+    if (backCached)
+        backLayer.draw(drawer, originX, originY, foreCached ? &foreLayer : nullptr);
+    else
+        drawTileLayer(drawer, false);
     drawBeams(drawer);
     drawReflectors(drawer);
     drawLightBoxes(drawer);
     moveAndDrawSpikeBalls(drawer);
     player.draw(drawer, this);
     drawHalos(drawer);
-    drawTileLayer(drawer, true);
+    if (foreCached)
+        foreLayer.draw(drawer, originX, originY);
+    else
+        drawTileLayer(drawer, true);
     if (levelComplete)
         drawPicture(drawer, WinPicture, 0, 0);
     drawCounters(drawer);
@@ -294,8 +301,22 @@ void GamePlay::loadPictures(Drawer* drawer)
     ImageLoader loader;
     for (int i = 0; i < PictureCount; ++i) {
         ImageLoader::PixelData data = loader.loadImage(*embeddedPictures[i].bytes, *embeddedPictures[i].size);
+        opaqueOverCell[i] = isOpaqueOverCell(data.pixels, data.width, data.height);
         pictures[i] = drawer->loadImage(data.pixels, data.width, data.height);
     }
+}
+
+// Whether a tile picture, drawn 16 pixels up and left of its cell, is opaque over the
+// whole 32 x 32 cell.
+bool GamePlay::isOpaqueOverCell(const unsigned char* rgba, unsigned width, unsigned height)
+{
+    if (!rgba || width < TileOverhang * 2 + CellPixels || height < TileOverhang * 2 + CellPixels)
+        return false;
+    for (unsigned y = TileOverhang; y < TileOverhang + CellPixels; ++y)
+        for (unsigned x = TileOverhang; x < TileOverhang + CellPixels; ++x)
+            if (rgba[(y * width + x) * 4 + 3] != 255)
+                return false;
+    return true;
 }
 
 // The player stays at the centre of the screen except near the edges of the map, where
@@ -338,8 +359,9 @@ void GamePlay::drawPicture(Drawer* drawer, Picture picture, int x, int y)
                       1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-// The sky brightens from night to day as the boxes are lit.
-void GamePlay::drawSky(Drawer* drawer)
+// The sky brightens from night to day as the boxes are lit. Drawn only in the parts
+// given, when given.
+void GamePlay::drawSky(Drawer* drawer, const std::vector<Drawer::LayerPart>* parts)
 {
     int boxes = static_cast<int>(light.getLightBoxes().size());
     float f = 0.0f;
@@ -347,10 +369,14 @@ void GamePlay::drawSky(Drawer* drawer)
         f = static_cast<float>(GameCounter::getInstance()->getCount(LitCounter)) / static_cast<float>(boxes);
     f = std::min(std::max(f, 0.0f), 1.0f);
     auto channel = [](float value) { return static_cast<unsigned char>(static_cast<int>(value)); };
-    drawer->fillGradient(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight,
-                         channel(f * 128.0f), channel(f * 128.0f), channel(f * 255.0f), 255,
-                         channel(47.0f * (1.0f - f) + 255.0f * f), channel(65.0f * (1.0f - f) + 255.0f * f),
-                         channel(101.0f * (1.0f - f) + 255.0f * f), 255);
+    unsigned char top[4] = {channel(f * 128.0f), channel(f * 128.0f), channel(f * 255.0f), 255};
+    unsigned char bottom[4] = {channel(47.0f * (1.0f - f) + 255.0f * f), channel(65.0f * (1.0f - f) + 255.0f * f),
+                               channel(101.0f * (1.0f - f) + 255.0f * f), 255};
+    if (parts)
+        drawer->fillGradientParts(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, top, bottom, *parts);
+    else
+        drawer->fillGradient(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, top[0], top[1], top[2], top[3],
+                             bottom[0], bottom[1], bottom[2], bottom[3]);
 }
 
 // The two tile passes cover the cells whose pictures reach the screen: 35 x 27 from the
@@ -362,8 +388,6 @@ void GamePlay::drawTileLayer(Drawer* drawer, bool foreground)
     int firstRow = static_cast<int>(viewY);
     int originX = screenX(0);
     int originY = screenY(0);
-    if (tileCache && (foreground ? foreLayer : backLayer).draw(drawer, originX, originY))
-        return;
     paintTiles(drawer, foreground, std::max(firstColumn - 1, 0), std::max(firstRow - 1, 0),
                std::min(firstColumn + TileColumns, MapWidth), std::min(firstRow + TileRows, MapHeight), originX,
                originY);
@@ -374,32 +398,66 @@ void GamePlay::paintTiles(Drawer* drawer, bool foreground, int left, int top, in
 {
     for (int row = top; row < bottom; ++row) {
         for (int column = left; column < right; ++column) {
-            int x = originX + column * CellPixels - 16;
-            int y = originY + row * CellPixels - 16;
-            if (foreground)
-                drawForeTile(drawer, map[row][column], x, y);
-            else
-                drawBackTile(drawer, map[row][column], x, y);
+            int x = originX + column * CellPixels - TileOverhang;
+            int y = originY + row * CellPixels - TileOverhang;
+            Picture drawn[MaxTilePictures];
+            int count = tilePictures(foreground, map[row][column], drawn);
+            for (int i = 0; i < count; ++i)
+                drawPicture(drawer, drawn[i], x, y);
         }
     }
 }
 
-void GamePlay::drawBackTile(Drawer* drawer, TileType tile, int x, int y)
+// The pictures a pass draws for a cell, bottom first. Behind the rest of the play field:
+// the cave's back wall (also behind spikes), lamps and lava. In front: rock, grass, pipes,
+// crates (on the back wall) and spikes.
+int GamePlay::tilePictures(bool foreground, TileType tile, Picture drawn[MaxTilePictures])
 {
-    switch (tile) {
-    case CaveBack:
-    case Spikes:
-        drawPicture(drawer, CaveBackPicture, x, y);
-        break;
-    case Lamp:
-        drawPicture(drawer, LampPicture, x, y);
-        break;
-    case Lava:
-        drawPicture(drawer, LavaPicture, x, y);
-        break;
-    default:
-        break;
+    int count = 0;
+    if (!foreground) {
+        if (tile == CaveBack || tile == Spikes)
+            drawn[count++] = CaveBackPicture;
+        else if (tile == Lamp)
+            drawn[count++] = LampPicture;
+        else if (tile == Lava)
+            drawn[count++] = LavaPicture;
+        return count;
     }
+    if (tile == Earth)
+        drawn[count++] = EarthPicture;
+    else if (tile == Grass)
+        drawn[count++] = GrassPicture;
+    else if (tile == LightPipe)
+        drawn[count++] = LightPipePicture;
+    else if (tile == Crate) {
+        drawn[count++] = CaveBackPicture;
+        drawn[count++] = CratePicture;
+    } else if (tile == Spikes)
+        drawn[count++] = SpikesPicture;
+    return count;
+}
+
+// Every tile picture is 64 x 64 over its 32 x 32 cell: 16 pixels beyond it on each side.
+int GamePlay::backPassOverhang(TileType tile)
+{
+    Picture drawn[MaxTilePictures];
+    return tilePictures(false, tile, drawn) > 0 ? TileOverhang : TileLayerCache::NotDrawn;
+}
+
+int GamePlay::forePassOverhang(TileType tile)
+{
+    Picture drawn[MaxTilePictures];
+    return tilePictures(true, tile, drawn) > 0 ? TileOverhang : TileLayerCache::NotDrawn;
+}
+
+bool GamePlay::coversCell(bool foreground, TileType tile) const
+{
+    Picture drawn[MaxTilePictures];
+    int count = tilePictures(foreground, tile, drawn);
+    for (int i = 0; i < count; ++i)
+        if (opaqueOverCell[drawn[i]])
+            return true;
+    return false;
 }
 
 void GamePlay::drawBeams(Drawer* drawer)
@@ -486,30 +544,6 @@ void GamePlay::drawHalos(Drawer* drawer)
         for (int column = firstColumn; column < firstColumn + ViewColumns && column < MapWidth; ++column)
             if (map[row][column] == Lamp)
                 drawPicture(drawer, LampGlowPicture, screenX(column) - 48, screenY(row) - 48);
-}
-
-void GamePlay::drawForeTile(Drawer* drawer, TileType tile, int x, int y)
-{
-    switch (tile) {
-    case Earth:
-        drawPicture(drawer, EarthPicture, x, y);
-        break;
-    case Grass:
-        drawPicture(drawer, GrassPicture, x, y);
-        break;
-    case LightPipe:
-        drawPicture(drawer, LightPipePicture, x, y);
-        break;
-    case Crate:
-        drawPicture(drawer, CaveBackPicture, x, y);
-        drawPicture(drawer, CratePicture, x, y);
-        break;
-    case Spikes:
-        drawPicture(drawer, SpikesPicture, x, y);
-        break;
-    default:
-        break;
-    }
 }
 
 void GamePlay::drawCounters(Drawer* drawer)

@@ -70,6 +70,9 @@ private:
         LightBoxIconPicture, ReflectorIconPicture, HeartIconPicture, StoryPicture, WinPicture,
         SpikeBallPicture, PictureCount
     };
+    // Tile pictures reach this far beyond their cell on every side.
+    static const int TileOverhang = 16;
+    static const int MaxTilePictures = 2;
 
     void collectLevelObjects();
     void deleteSpikeBalls();
@@ -81,21 +84,26 @@ private:
     void drawPicture(Drawer* drawer, Picture picture, int x, int y);
     int screenX(int column) const;
     int screenY(int row) const;
-    void drawSky(Drawer* drawer);
+    void drawSky(Drawer* drawer, const std::vector<Drawer::LayerPart>* parts);
     void drawTileLayer(Drawer* drawer, bool foreground);
     void paintTiles(Drawer* drawer, bool foreground, int left, int top, int right, int bottom, int originX,
                     int originY);
-    void drawBackTile(Drawer* drawer, TileType tile, int x, int y);
+    static int tilePictures(bool foreground, TileType tile, Picture drawn[]);
+    static int backPassOverhang(TileType tile);
+    static int forePassOverhang(TileType tile);
+    static bool isOpaqueOverCell(const unsigned char* rgba, unsigned width, unsigned height);
+    bool coversCell(bool foreground, TileType tile) const;
     void drawBeams(Drawer* drawer);
     void drawBeamLine(Drawer* drawer, const Reflector& r, int stepX, int stepY, Picture picture);
     void drawReflectors(Drawer* drawer);
     void drawLightBoxes(Drawer* drawer);
     void moveAndDrawSpikeBalls(Drawer* drawer);
     void drawHalos(Drawer* drawer);
-    void drawForeTile(Drawer* drawer, TileType tile, int x, int y);
     void drawCounters(Drawer* drawer);
 
     unsigned pictures[PictureCount];
+    bool opaqueOverCell[PictureCount];
+    std::vector<Drawer::LayerPart> openSky;
     TileMap map;
     float viewX;
     float viewY;

@@ -3,13 +3,54 @@
 #include <algorithm>
 
 static const int ChunkPixels = TileLayerCache::ChunkCells * CellPixels;
-// The squares a chunk's covered parts are made of: tile pictures start and end on them.
-static const int PartPixels = 16;
-static const int PartsAcross = ChunkPixels / PartPixels;
+// The squares covered parts are made of: tile pictures start and end on them.
+static const int SquarePixels = 16;
 
-TileLayerCache::TileLayerCache(const TileMap& map, Overhang overhang, Painter painter)
-    : map(map), overhang(overhang), reach(0), painter(painter), owner(nullptr), unavailable(false), frame(0),
-      lastOriginX(0), lastOriginY(0)
+namespace {
+
+int floorDivide(int value, int divisor)
+{
+    return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
+}
+
+// Appends the rectangles (in pixels, the grid's first square at (left, top)) that the set
+// squares of an across x down grid make: runs of squares along a row, each merged with the
+// same run in the row above.
+template <typename IsSet>
+void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vector<Drawer::LayerPart>& parts)
+{
+    size_t first = parts.size();
+    for (int row = 0; row < down; ++row) {
+        for (int column = 0; column < across;) {
+            if (!isSet(column, row)) {
+                ++column;
+                continue;
+            }
+            int end = column;
+            while (end < across && isSet(end, row))
+                ++end;
+            Drawer::LayerPart run{static_cast<short>(left + column * SquarePixels),
+                                  static_cast<short>(top + row * SquarePixels),
+                                  static_cast<short>((end - column) * SquarePixels), SquarePixels};
+            std::vector<Drawer::LayerPart>::iterator above =
+                std::find_if(parts.begin() + static_cast<std::ptrdiff_t>(first), parts.end(),
+                             [&run](const Drawer::LayerPart& part) {
+                                 return part.x == run.x && part.width == run.width && part.y + part.height == run.y;
+                             });
+            if (above != parts.end())
+                above->height = static_cast<short>(above->height + SquarePixels);
+            else
+                parts.push_back(run);
+            column = end;
+        }
+    }
+}
+
+} // namespace
+
+TileLayerCache::TileLayerCache(const TileMap& map, Overhang overhang, Painter painter, Solid solid)
+    : map(map), overhang(overhang), reach(0), painter(painter), solid(solid), owner(nullptr), unavailable(false),
+      pixelForPixel(false), frame(0), lastOriginX(0), lastOriginY(0)
 {
     for (int value = 0; value <= static_cast<int>(SpikeBallStart); ++value)
         reach = std::max(reach, (overhang(static_cast<TileType>(value)) + CellPixels - 1) / CellPixels);
@@ -37,11 +78,12 @@ void TileLayerCache::copyCells(const Chunk& chunk, std::vector<TileType>& cells)
             cells.push_back(isInsideMap(column, row) ? map[row][column] : Empty);
 }
 
-// The rectangles of the chunk that its cells' pictures cover, as rows of covered squares
-// merged with the same row below them.
-void TileLayerCache::findParts(Chunk& chunk) const
+// The squares of the chunk that its cells' pictures cover, and those its own cells cover
+// opaquely.
+void TileLayerCache::findSquares(Chunk& chunk) const
 {
-    bool covered[PartsAcross][PartsAcross] = {};
+    chunk.covered.reset();
+    chunk.solid.reset();
     int size = ChunkCells + 2 * reach;
     for (int i = 0; i < size * size; ++i) {
         int spread = overhang(chunk.cells[i]);
@@ -50,33 +92,20 @@ void TileLayerCache::findParts(Chunk& chunk) const
         int left = (i % size - reach) * CellPixels - spread;
         int top = (i / size - reach) * CellPixels - spread;
         int extent = CellPixels + 2 * spread;
-        for (int row = std::max(top, 0) / PartPixels; row < std::min(top + extent, ChunkPixels) / PartPixels; ++row)
-            for (int column = std::max(left, 0) / PartPixels;
-                 column < std::min(left + extent, ChunkPixels) / PartPixels; ++column)
-                covered[row][column] = true;
-    }
-    chunk.parts.clear();
-    for (int row = 0; row < PartsAcross; ++row) {
-        for (int column = 0; column < PartsAcross;) {
-            if (!covered[row][column]) {
-                ++column;
-                continue;
-            }
-            int end = column;
-            while (end < PartsAcross && covered[row][end])
-                ++end;
-            Drawer::LayerPart run{static_cast<short>(column * PartPixels), static_cast<short>(row * PartPixels),
-                                  static_cast<short>((end - column) * PartPixels), PartPixels};
-            std::vector<Drawer::LayerPart>::iterator above = std::find_if(
-                chunk.parts.begin(), chunk.parts.end(), [&run](const Drawer::LayerPart& part) {
-                    return part.x == run.x && part.width == run.width && part.y + part.height == run.y;
-                });
-            if (above != chunk.parts.end())
-                above->height = static_cast<short>(above->height + PartPixels);
-            else
-                chunk.parts.push_back(run);
-            column = end;
-        }
+        for (int row = std::max(top, 0) / SquarePixels; row < std::min(top + extent, ChunkPixels) / SquarePixels;
+             ++row)
+            for (int column = std::max(left, 0) / SquarePixels;
+                 column < std::min(left + extent, ChunkPixels) / SquarePixels; ++column)
+                chunk.covered.set(static_cast<size_t>(row * SquaresAcross + column));
+        bool ownCell = i % size >= reach && i % size < reach + ChunkCells && i / size >= reach &&
+                       i / size < reach + ChunkCells;
+        if (!ownCell || !solid || !solid(chunk.cells[i]))
+            continue;
+        int firstRow = (top + spread) / SquarePixels;
+        int firstColumn = (left + spread) / SquarePixels;
+        for (int row = firstRow; row < firstRow + CellPixels / SquarePixels; ++row)
+            for (int column = firstColumn; column < firstColumn + CellPixels / SquarePixels; ++column)
+                chunk.solid.set(static_cast<size_t>(row * SquaresAcross + column));
     }
 }
 
@@ -148,30 +177,51 @@ bool TileLayerCache::layersFit(Drawer* drawer, int originX, int originY)
     return fit;
 }
 
-void TileLayerCache::drawChunk(Drawer* drawer, int column, int row, int originX, int originY)
+void TileLayerCache::refreshChunk(int column, int row)
 {
     Chunk* chunk = findChunk(column, row);
     if (!chunk) {
-        chunks.push_back(Chunk{column, row, 0, frame, std::vector<TileType>(), std::vector<Drawer::LayerPart>()});
+        chunks.push_back(Chunk{column, row, 0, frame, true, std::vector<TileType>(), Squares(), Squares()});
         chunk = &chunks.back();
     }
     chunk->lastFrame = frame;
     copyCells(*chunk, scratch);
-    bool changed = scratch != chunk->cells;
-    if (changed) {
-        chunk->cells.swap(scratch);
-        findParts(*chunk);
-    }
-    if (changed && chunk->layer == 0 && !chunk->parts.empty()) {
-        chunk->layer = drawer->createLayer(ChunkPixels, ChunkPixels);
-        if (chunk->layer == 0)
-            chunk->cells.clear();   // out of layers: left out, tried again next frame
-    }
-    if (chunk->layer == 0)
+    if (scratch == chunk->cells)
         return;
+    chunk->cells.swap(scratch);
+    findSquares(*chunk);
+    chunk->stale = true;
+}
+
+// A layer only hides what lies under it exactly where the window shows each logical pixel
+// on one window pixel: scaled, a pixel at the edge of an opaque cell mixes in its
+// neighbour's edge, and what lies under it shows through a little.
+TileLayerCache::Squares TileLayerCache::hiddenSquares(int column, int row) const
+{
+    if (!pixelForPixel)
+        return Squares();
+    for (const Chunk& chunk : chunks)
+        if (chunk.column == column && chunk.row == row && chunk.lastFrame == frame)
+            return chunk.solid;
+    return Squares();
+}
+
+void TileLayerCache::drawChunk(Drawer* drawer, int column, int row, int originX, int originY,
+                               const TileLayerCache* above)
+{
+    Chunk* chunk = findChunk(column, row);
+    if (!chunk || chunk->covered.none())
+        return;
+    if (chunk->layer == 0) {
+        chunk->layer = drawer->createLayer(ChunkPixels, ChunkPixels);
+        if (chunk->layer == 0) {
+            chunk->cells.clear();   // out of layers: left out, tried again next frame
+            return;
+        }
+    }
     short x = static_cast<short>(originX + column * ChunkPixels);
     short y = static_cast<short>(originY + row * ChunkPixels);
-    if (changed || !drawer->layerFits(chunk->layer, x, y)) {
+    if (chunk->stale || !drawer->layerFits(chunk->layer, x, y)) {
         int left = column * ChunkCells;
         int top = row * ChunkCells;
         drawer->beginLayer(chunk->layer, x, y);
@@ -179,11 +229,19 @@ void TileLayerCache::drawChunk(Drawer* drawer, int column, int row, int originX,
                 std::min(left + ChunkCells + reach, MapWidth), std::min(top + ChunkCells + reach, MapHeight), originX,
                 originY);
         drawer->endLayer();
+        chunk->stale = false;
     }
-    drawer->drawLayerParts(chunk->layer, x, y, chunk->parts);
+    Squares shown = chunk->covered;
+    if (above)
+        shown &= ~above->hiddenSquares(column, row);
+    parts.clear();
+    mergeSquares(SquaresAcross, SquaresAcross,
+                 [&shown](int c, int r) { return shown.test(static_cast<size_t>(r * SquaresAcross + c)); }, 0, 0,
+                 parts);
+    drawer->drawLayerParts(chunk->layer, x, y, parts);
 }
 
-bool TileLayerCache::draw(Drawer* drawer, int originX, int originY)
+bool TileLayerCache::prepare(Drawer* drawer, int originX, int originY)
 {
     if (!adopt(drawer))
         return false;
@@ -194,10 +252,46 @@ bool TileLayerCache::draw(Drawer* drawer, int originX, int originY)
     if (!still && !layersFit(drawer, originX, originY))
         return false;
     ++frame;
-    forEachChunkInView(originX, originY,
-                       [&](int column, int row) { drawChunk(drawer, column, row, originX, originY); });
+    Drawer::WindowRect place = drawer->getPicturePlace();
+    pixelForPixel = place.width == Drawer::ScreenWidth && place.height == Drawer::ScreenHeight;
+    forEachChunkInView(originX, originY, [&](int column, int row) { refreshChunk(column, row); });
     evictOldChunks();
     return true;
+}
+
+void TileLayerCache::draw(Drawer* drawer, int originX, int originY, const TileLayerCache* above)
+{
+    forEachChunkInView(originX, originY,
+                       [&](int column, int row) { drawChunk(drawer, column, row, originX, originY, above); });
+}
+
+void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& passes, int originX, int originY,
+                                   std::vector<Drawer::LayerPart>& parts)
+{
+    // The screen's squares, on the map's grid of squares.
+    int left = floorDivide(-originX, SquarePixels);
+    int top = floorDivide(-originY, SquarePixels);
+    int across = floorDivide(Drawer::ScreenWidth - 1 - originX, SquarePixels) + 1 - left;
+    int down = floorDivide(Drawer::ScreenHeight - 1 - originY, SquarePixels) + 1 - top;
+    std::vector<char> open(static_cast<size_t>(across * down), 1);
+    for (const TileLayerCache* pass : passes) {
+        if (!pass->pixelForPixel)
+            continue;
+        for (const Chunk& chunk : pass->chunks) {
+            if (chunk.lastFrame != pass->frame)
+                continue;
+            for (int square = 0; square < SquaresAcross * SquaresAcross; ++square) {
+                int column = chunk.column * SquaresAcross + square % SquaresAcross - left;
+                int row = chunk.row * SquaresAcross + square / SquaresAcross - top;
+                if (chunk.solid.test(static_cast<size_t>(square)) && column >= 0 && column < across && row >= 0 &&
+                    row < down)
+                    open[static_cast<size_t>(row * across + column)] = 0;
+            }
+        }
+    }
+    parts.clear();
+    mergeSquares(across, down, [&](int c, int r) { return open[static_cast<size_t>(r * across + c)] != 0; },
+                 left * SquarePixels + originX, top * SquarePixels + originY, parts);
 }
 
 void TileLayerCache::release(Drawer* drawer)

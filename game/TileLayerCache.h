@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <functional>
 #include <vector>
 
@@ -10,7 +11,8 @@
 // 8 x 8 cells, each painted once into a layer and then blended onto every frame, instead
 // of some hundred blended 64 x 64 pictures. Only the parts of a chunk that its pictures
 // cover are blended (in 16-pixel squares), so a wall or a patch of cave costs what it
-// covers, not the whole chunk.
+// covers, not the whole chunk. Where a pass lies opaque over whole squares, what is drawn
+// under it there (the sky, a pass below) can be left out.
 //
 // A chunk is painted again when a cell its pictures reach changes value (checked against a
 // copy of those cells each frame). In windows whose size is not the logical screen's, a
@@ -32,49 +34,69 @@ public:
     // How many pixels beyond its own cell the pass's pictures for a cell of that value
     // reach on every side (a multiple of 16), or NotDrawn when the pass draws nothing there.
     typedef int (*Overhang)(TileType tile);
+    // Whether the pass's pictures for a cell of that value are opaque over the whole cell.
+    typedef std::function<bool(TileType tile)> Solid;
 
-    TileLayerCache(const TileMap& map, Overhang overhang, Painter painter);
+    TileLayerCache(const TileMap& map, Overhang overhang, Painter painter, Solid solid = nullptr);
     ~TileLayerCache();
 
     TileLayerCache(const TileLayerCache&) = delete;
     TileLayerCache& operator=(const TileLayerCache&) = delete;
 
-    // Draws the pass over the whole screen with map cell (0, 0) at (originX, originY).
-    // False, having drawn nothing, when the pass cannot come from layers this frame (the
-    // drawer keeps none, or the view is scrolling between window pixels): the caller then
-    // paints the pass itself.
-    bool draw(Drawer* drawer, int originX, int originY);
+    // Readies the pass for a frame with map cell (0, 0) at (originX, originY): true when it
+    // is drawn from layers this frame. False when it cannot be (the drawer keeps none, or
+    // the view is scrolling between window pixels): the caller then paints the pass itself.
+    bool prepare(Drawer* drawer, int originX, int originY);
+
+    // Draws the pass over the whole screen, once prepare has said yes this frame, leaving
+    // out the squares that `above` (a pass drawn later, prepared this frame) hides.
+    void draw(Drawer* drawer, int originX, int originY, const TileLayerCache* above = nullptr);
+
+    // The rectangles of the screen (in screen pixels) that none of the passes, all
+    // prepared this frame, hides.
+    static void findOpenParts(const std::vector<const TileLayerCache*>& passes, int originX, int originY,
+                              std::vector<Drawer::LayerPart>& parts);
 
     // Frees every layer, if drawer is the drawer they were made by (a screen destroyed after
     // its drawer has nothing left to free).
     void release(Drawer* drawer);
 
 private:
+    static const int SquaresAcross = ChunkCells * CellPixels / 16;
+    typedef std::bitset<SquaresAcross * SquaresAcross> Squares;
+
     struct Chunk {
         int column, row;          // in chunks
         unsigned layer;           // 0 while the pass draws nothing in the chunk
         unsigned lastFrame;
-        std::vector<TileType> cells;   // what the layer was painted from
-        std::vector<Drawer::LayerPart> parts;   // where its pictures are
+        bool stale;               // the layer holds other cells than these
+        std::vector<TileType> cells;   // the cells whose pictures reach into the chunk
+        Squares covered;          // where its pictures are
+        Squares solid;            // where they hide what lies under them
     };
 
     bool adopt(Drawer* drawer);
     template <typename Visit> void forEachChunkInView(int originX, int originY, Visit visit);
     bool layersFit(Drawer* drawer, int originX, int originY);
-    void drawChunk(Drawer* drawer, int column, int row, int originX, int originY);
+    void refreshChunk(int column, int row);
+    void drawChunk(Drawer* drawer, int column, int row, int originX, int originY, const TileLayerCache* above);
     Chunk* findChunk(int column, int row);
+    Squares hiddenSquares(int column, int row) const;
     void copyCells(const Chunk& chunk, std::vector<TileType>& cells) const;
-    void findParts(Chunk& chunk) const;
+    void findSquares(Chunk& chunk) const;
     void evictOldChunks();
 
     const TileMap& map;
     Overhang overhang;
     int reach;   // in cells: how far around a chunk the cells lie whose pictures reach into it
     Painter painter;
+    Solid solid;
     Drawer* owner;
     bool unavailable;
+    bool pixelForPixel;   // the window shows the logical screen at its own size this frame
     unsigned frame;
     int lastOriginX, lastOriginY;
     std::vector<Chunk> chunks;
     std::vector<TileType> scratch;
+    std::vector<Drawer::LayerPart> parts;
 };

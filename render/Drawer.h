@@ -28,7 +28,7 @@ public:
     struct WindowRect {
         int x, y, width, height;
     };
-    // A rectangle of a layer, in logical pixels from the layer's top-left corner.
+    // A rectangle of a layer or a fill, in logical pixels from its top-left corner.
     struct LayerPart {
         short x, y, width, height;
     };
@@ -54,6 +54,11 @@ public:
                               unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
                               unsigned char bottomAlpha) = 0;
     virtual void loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size) = 0;
+    // Fills only the given parts of the rectangle that fillGradient would fill, as it would
+    // colour them: a background that is mostly covered costs only the places it shows.
+    // Top and bottom colours are RGBA.
+    virtual void fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
+                                   const unsigned char bottom[4], const std::vector<LayerPart>& parts);
 
     // Canvases: off-screen pictures of the whole logical screen, for scenes too large to
     // draw every frame (the editor's whole-map overview). createCanvas makes an opaque

@@ -493,13 +493,8 @@ void OpenGLDrawer::fill(short x, short y, short width, short height, const unsig
     int upper = y;
     int right = x + width;
     int lower = y + height;
-    // An opaque fill (the screens' backgrounds) gives the same pixels unblended and
-    // untextured, which the software rasteriser fills at a fraction of the cost.
     bool opaque = top[3] == 255 && bottom[3] == 255;
-    if (opaque) {
-        glDisable(GL_BLEND);
-        glDisable(GL_TEXTURE_2D);
-    }
+    enterFillState(opaque);
     glBegin(GL_QUADS);
     glColor4ub(top[0], top[1], top[2], top[3]);
     glVertex2i(left, upper);
@@ -508,11 +503,26 @@ void OpenGLDrawer::fill(short x, short y, short width, short height, const unsig
     glVertex2i(right, lower);
     glVertex2i(left, lower);
     glEnd();
-    if (opaque) {
-        glEnable(GL_BLEND);
-        glEnable(GL_TEXTURE_2D);
-    }
+    leaveFillState(opaque);
     ++drawCalls;
+}
+
+// An opaque fill (the screens' backgrounds) gives the same pixels unblended and
+// untextured, which the software rasteriser fills at a fraction of the cost.
+void OpenGLDrawer::enterFillState(bool opaque)
+{
+    if (!opaque)
+        return;
+    glDisable(GL_BLEND);
+    glDisable(GL_TEXTURE_2D);
+}
+
+void OpenGLDrawer::leaveFillState(bool opaque)
+{
+    if (!opaque)
+        return;
+    glEnable(GL_BLEND);
+    glEnable(GL_TEXTURE_2D);
 }
 
 void OpenGLDrawer::fillRect(short x, short y, short width, short height,
@@ -534,6 +544,47 @@ void OpenGLDrawer::fillGradient(short x, short y, short width, short height,
     unsigned char top[4] = {topRed, topGreen, topBlue, topAlpha};
     unsigned char bottom[4] = {bottomRed, bottomGreen, bottomBlue, bottomAlpha};
     fill(x, y, width, height, top, bottom);
+}
+
+// Each part covers the window pixels whose centres lie in it, as a layer's parts do, so
+// that parts and layers side by side share no pixel; its corners take the colours the whole
+// gradient has there.
+void OpenGLDrawer::fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
+                                     const unsigned char bottom[4], const std::vector<LayerPart>& parts)
+{
+    if (!canDraw() || parts.empty() || width <= 0 || height <= 0)
+        return;
+    flush();
+    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
+    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    auto colourAt = [&](float row) {
+        float f = (row - static_cast<float>(y)) / static_cast<float>(height);
+        float c[4];
+        for (int i = 0; i < 4; ++i)
+            c[i] = (static_cast<float>(top[i]) + (static_cast<float>(bottom[i]) - static_cast<float>(top[i])) * f) /
+                   255.0f;
+        glColor4f(c[0], c[1], c[2], c[3]);
+    };
+    bool opaque = top[3] == 255 && bottom[3] == 255;
+    enterFillState(opaque);
+    glBegin(GL_QUADS);
+    for (const LayerPart& part : parts) {
+        int left, upper, right, lower;
+        layerPixels(static_cast<short>(x + part.x), static_cast<short>(y + part.y), part.width, part.height, left,
+                    upper, right, lower);
+        float partTop = upper / scaleY;
+        float partBottom = lower / scaleY;
+        colourAt(partTop);
+        glVertex2f(left / scaleX, partTop);
+        glVertex2f(right / scaleX, partTop);
+        colourAt(partBottom);
+        glVertex2f(right / scaleX, partBottom);
+        glVertex2f(left / scaleX, partBottom);
+    }
+    glEnd();
+    glColor4f(1.0f, 1.0f, 1.0f, 1.0f);
+    leaveFillState(opaque);
+    ++drawCalls;
 }
 
 // A multisampled window smooths the edges of what is drawn on it in a way a canvas does

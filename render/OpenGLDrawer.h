@@ -63,6 +63,8 @@ public:
                       unsigned char topRed, unsigned char topGreen, unsigned char topBlue, unsigned char topAlpha,
                       unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
                       unsigned char bottomAlpha) override;
+    void fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
+                           const unsigned char bottom[4], const std::vector<LayerPart>& parts) override;
     void loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size) override;
     unsigned createCanvas() override;
     void beginCanvas(unsigned id, short x, short y, short width, short height) override;
@@ -169,6 +171,8 @@ private:
     bool atlasHolds(const Image& image, const Quad& quad) const;
     void flush();
     void fill(short x, short y, short width, short height, const unsigned char top[4], const unsigned char bottom[4]);
+    void enterFillState(bool opaque);
+    void leaveFillState(bool opaque);
     unsigned takeNextId();
     bool canDraw() const { return live && !discarding; }
 

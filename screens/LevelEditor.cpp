@@ -292,8 +292,10 @@ void LevelEditor::drawWindowView(Drawer* drawer)
 {
     int originX = -viewColumn * CellPixels;
     int originY = -viewRow * CellPixels;
-    if (tileCache && windowLayer.draw(drawer, originX, originY))
+    if (tileCache && windowLayer.prepare(drawer, originX, originY)) {
+        windowLayer.draw(drawer, originX, originY);
         return;
+    }
     paintWindowCells(drawer, std::max(viewColumn - 2, 0), std::max(viewRow - 2, 0),
                      std::min(viewColumn + ViewColumns + 2, MapWidth), std::min(viewRow + ViewRows + 2, MapHeight),
                      originX, originY);
