@@ -206,39 +206,49 @@ TileLayerCache::Squares TileLayerCache::hiddenSquares(int column, int row) const
     return Squares();
 }
 
-void TileLayerCache::drawChunk(Drawer* drawer, int column, int row, int originX, int originY,
-                               const TileLayerCache* above)
+// Makes the chunk's layer and paints it if it holds other cells or would fall between
+// window pixels; false when the chunk has nothing to show.
+bool TileLayerCache::paintChunk(Drawer* drawer, Chunk& chunk, short x, short y, int originX, int originY)
 {
-    Chunk* chunk = findChunk(column, row);
-    if (!chunk || chunk->covered.none())
-        return;
-    if (chunk->layer == 0) {
-        chunk->layer = drawer->createLayer(ChunkPixels, ChunkPixels);
-        if (chunk->layer == 0) {
-            chunk->cells.clear();   // out of layers: left out, tried again next frame
-            return;
+    if (chunk.covered.none())
+        return false;
+    if (chunk.layer == 0) {
+        chunk.layer = drawer->createLayer(ChunkPixels, ChunkPixels);
+        if (chunk.layer == 0) {
+            chunk.cells.clear();   // out of layers: left out, tried again next frame
+            return false;
         }
     }
-    short x = static_cast<short>(originX + column * ChunkPixels);
-    short y = static_cast<short>(originY + row * ChunkPixels);
-    if (chunk->stale || !drawer->layerFits(chunk->layer, x, y)) {
-        int left = column * ChunkCells;
-        int top = row * ChunkCells;
-        drawer->beginLayer(chunk->layer, x, y);
+    if (chunk.stale || !drawer->layerFits(chunk.layer, x, y)) {
+        int left = chunk.column * ChunkCells;
+        int top = chunk.row * ChunkCells;
+        drawer->beginLayer(chunk.layer, x, y);
         painter(drawer, std::max(left - reach, 0), std::max(top - reach, 0),
                 std::min(left + ChunkCells + reach, MapWidth), std::min(top + ChunkCells + reach, MapHeight), originX,
                 originY);
         drawer->endLayer();
-        chunk->stale = false;
+        chunk.stale = false;
     }
-    Squares shown = chunk->covered;
+    return true;
+}
+
+// The squares of the chunk that its layer shows, copied where it is opaque or blended
+// where it is not.
+void TileLayerCache::drawChunkParts(Drawer* drawer, const Chunk& chunk, short x, short y,
+                                    const TileLayerCache* above, bool opaque)
+{
+    Squares shown = chunk.covered;
     if (above)
-        shown &= ~above->hiddenSquares(column, row);
+        shown &= ~above->hiddenSquares(chunk.column, chunk.row);
+    Squares solid = pixelForPixel ? chunk.solid : Squares();
+    shown &= opaque ? solid : ~solid;
+    if (shown.none())
+        return;
     parts.clear();
     mergeSquares(SquaresAcross, SquaresAcross,
                  [&shown](int c, int r) { return shown.test(static_cast<size_t>(r * SquaresAcross + c)); }, 0, 0,
                  parts);
-    drawer->drawLayerParts(chunk->layer, x, y, parts);
+    drawer->drawLayerParts(chunk.layer, x, y, parts, opaque);
 }
 
 bool TileLayerCache::prepare(Drawer* drawer, int originX, int originY)
@@ -259,10 +269,23 @@ bool TileLayerCache::prepare(Drawer* drawer, int originX, int originY)
     return true;
 }
 
+// The layers are painted first, then every opaque part is copied and every other part
+// blended, so that the drawer switches between the two once a pass. Parts of different
+// chunks never overlap, so their order does not matter.
 void TileLayerCache::draw(Drawer* drawer, int originX, int originY, const TileLayerCache* above)
 {
-    forEachChunkInView(originX, originY,
-                       [&](int column, int row) { drawChunk(drawer, column, row, originX, originY, above); });
+    shownChunks.clear();
+    forEachChunkInView(originX, originY, [&](int column, int row) {
+        Chunk* chunk = findChunk(column, row);
+        short x = static_cast<short>(originX + column * ChunkPixels);
+        short y = static_cast<short>(originY + row * ChunkPixels);
+        if (chunk && paintChunk(drawer, *chunk, x, y, originX, originY))
+            shownChunks.push_back(chunk);
+    });
+    for (bool opaque : {true, false})
+        for (const Chunk* chunk : shownChunks)
+            drawChunkParts(drawer, *chunk, static_cast<short>(originX + chunk->column * ChunkPixels),
+                           static_cast<short>(originY + chunk->row * ChunkPixels), above, opaque);
 }
 
 void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& passes, int originX, int originY,

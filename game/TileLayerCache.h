@@ -79,7 +79,9 @@ private:
     template <typename Visit> void forEachChunkInView(int originX, int originY, Visit visit);
     bool layersFit(Drawer* drawer, int originX, int originY);
     void refreshChunk(int column, int row);
-    void drawChunk(Drawer* drawer, int column, int row, int originX, int originY, const TileLayerCache* above);
+    bool paintChunk(Drawer* drawer, Chunk& chunk, short x, short y, int originX, int originY);
+    void drawChunkParts(Drawer* drawer, const Chunk& chunk, short x, short y, const TileLayerCache* above,
+                        bool opaque);
     Chunk* findChunk(int column, int row);
     Squares hiddenSquares(int column, int row) const;
     void copyCells(const Chunk& chunk, std::vector<TileType>& cells) const;
@@ -93,10 +95,12 @@ private:
     Solid solid;
     Drawer* owner;
     bool unavailable;
-    bool pixelForPixel;   // the window shows the logical screen at its own size this frame
+    bool pixelForPixel;   // the window shows the logical screen at its own size this frame:
+                          // layers are then opaque exactly where their pictures are
     unsigned frame;
     int lastOriginX, lastOriginY;
     std::vector<Chunk> chunks;
     std::vector<TileType> scratch;
+    std::vector<Chunk*> shownChunks;
     std::vector<Drawer::LayerPart> parts;
 };

@@ -83,8 +83,11 @@ public:
     virtual void endLayer() {}
     virtual bool layerFits(unsigned /*id*/, short /*x*/, short /*y*/) const { return false; }
     // Blends only the given parts of the layer, as drawImage would blend them: a layer that
-    // holds pictures in a few places costs only those places.
-    virtual void drawLayerParts(unsigned /*id*/, short /*x*/, short /*y*/, const std::vector<LayerPart>& /*parts*/) {}
+    // holds pictures in a few places costs only those places. Parts the caller knows the
+    // layer to be opaque over may be marked opaque: they are then copied, not blended, which
+    // gives the same pixels for less.
+    virtual void drawLayerParts(unsigned /*id*/, short /*x*/, short /*y*/, const std::vector<LayerPart>& /*parts*/,
+                                bool /*opaque*/) {}
 
     // The frame last presented by endDrawing, as RGB bytes, rows top to bottom, at the
     // window's size (for screenshots and tests). False when the drawer cannot read it back.

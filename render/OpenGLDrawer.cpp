@@ -26,7 +26,7 @@ static void say(const char* message)
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
       viewport{0, 0, 0, 0}, openedHeight(0), windowSampleCount(0), samples(0), pixelScale(1.0f), drawCalls(0),
-      layerPageSide(2048), inLayerState(false), layerTexture(0), genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
+      layerPageSide(2048), inLayerState(false), layerOpaque(false), layerTexture(0), genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
 {
     for (Image& glyph : glyphs)
@@ -456,8 +456,8 @@ void OpenGLDrawer::drawImage(unsigned id, short x, short y, float scaleX, float 
         return;
     const Image& image = it->second;
     if (image.framebuffer && canvasTargets[id].layer) {
-        drawLayer(image, canvasTargets[id], x, y, {LayerPart{0, 0, static_cast<short>(image.width),
-                                                             static_cast<short>(image.height)}});
+        drawLayer(image, canvasTargets[id], x, y,
+                  {LayerPart{0, 0, static_cast<short>(image.width), static_cast<short>(image.height)}}, false);
         return;
     }
     Quad quad = placeImage(x, y, image.width, image.height, scaleX, scaleY);
@@ -790,20 +790,21 @@ bool OpenGLDrawer::layerFits(unsigned id, short x, short y) const
            right - left == target.pixelWidth && bottom - top == target.pixelHeight;
 }
 
-void OpenGLDrawer::drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts)
+void OpenGLDrawer::drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts,
+                                  bool opaque)
 {
     if (!canDraw())
         return;
     std::map<unsigned, Image>::const_iterator it = images.find(id);
     std::map<unsigned, CanvasTarget>::const_iterator target = canvasTargets.find(id);
     if (it != images.end() && target != canvasTargets.end() && target->second.layer)
-        drawLayer(it->second, target->second, x, y, parts);
+        drawLayer(it->second, target->second, x, y, parts, opaque);
 }
 
 // One texel on each window pixel, premultiplied. Each part covers the window pixels whose
 // centres lie in it, as the whole layer does, so parts side by side share no pixel.
 void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, short x, short y,
-                             const std::vector<LayerPart>& parts)
+                             const std::vector<LayerPart>& parts, bool opaque)
 {
     if (!target.drawn || parts.empty())
         return;
@@ -813,7 +814,7 @@ void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, sho
     float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
     int left, top, right, bottom;
     layerPixels(x, y, image.width, image.height, left, top, right, bottom);
-    enterLayerState(image.texture);
+    enterLayerState(image.texture, opaque);
     glBegin(GL_QUADS);
     for (const LayerPart& part : parts) {
         int partLeft, partTop, partRight, partBottom;
@@ -839,17 +840,28 @@ void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, sho
 
 // Layers are blended premultiplied, and where a layer holds nothing the frame stays as it
 // is: those pixels are skipped. Their texels are taken as they are, not multiplied by a
-// colour of all ones, which the software rasteriser does at a good deal less cost.
-// The state stays set from one layer to the next until anything else is drawn.
-void OpenGLDrawer::enterLayerState(unsigned texture)
+// colour of all ones, which the software rasteriser does at a good deal less cost; opaque
+// parts are copied, without reading the frame. The state stays set from one layer to the
+// next until anything else is drawn.
+void OpenGLDrawer::enterLayerState(unsigned texture, bool opaque)
 {
     if (!inLayerState) {
         glBlendFunc(GL_ONE, GL_ONE_MINUS_SRC_ALPHA);
         glAlphaFunc(GL_GREATER, 0.0f);
-        glEnable(GL_ALPHA_TEST);
         glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
         inLayerState = true;
+        layerOpaque = !opaque;
         layerTexture = 0;
+    }
+    if (opaque != layerOpaque) {
+        if (opaque) {
+            glDisable(GL_BLEND);
+            glDisable(GL_ALPHA_TEST);
+        } else {
+            glEnable(GL_BLEND);
+            glEnable(GL_ALPHA_TEST);
+        }
+        layerOpaque = opaque;
     }
     if (texture != layerTexture) {
         glBindTexture(GL_TEXTURE_2D, texture);
@@ -862,6 +874,7 @@ void OpenGLDrawer::leaveLayerState()
     if (!inLayerState)
         return;
     glDisable(GL_ALPHA_TEST);
+    glEnable(GL_BLEND);
     glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
     glBindTexture(GL_TEXTURE_2D, 0);
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);

@@ -73,7 +73,7 @@ public:
     void beginLayer(unsigned id, short x, short y) override;
     void endLayer() override;
     bool layerFits(unsigned id, short x, short y) const override;
-    void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts) override;
+    void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts, bool opaque) override;
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
     // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
@@ -157,10 +157,10 @@ private:
     void layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
                      int& bottom) const;
     void drawLayer(const Image& image, const CanvasTarget& target, short x, short y,
-                   const std::vector<LayerPart>& parts);
+                   const std::vector<LayerPart>& parts, bool opaque);
     bool takeLayerSlot(unsigned slotWidth, unsigned slotHeight, CanvasTarget& target, Image& layer);
     void freeLayerSlot(const CanvasTarget& target);
-    void enterLayerState(unsigned texture);
+    void enterLayerState(unsigned texture, bool opaque);
     void leaveLayerState();
     void initFonts();
     unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
@@ -195,7 +195,8 @@ private:
     std::unique_ptr<TextureAtlas> atlas;
     std::vector<LayerPage> layerPages;
     unsigned layerPageSide;
-    bool inLayerState;      // blending premultiplied layers, layerTexture bound
+    bool inLayerState;      // drawing layers, layerTexture bound
+    bool layerOpaque;       // copied, not blended
     unsigned layerTexture;
 
     GenFramebuffers genFramebuffers;
