@@ -11,8 +11,9 @@
 // 8 x 8 cells, each painted once into a layer and then blended onto every frame, instead
 // of some hundred blended 64 x 64 pictures. Only the parts of a chunk that its pictures
 // cover are blended (in 16-pixel squares), so a wall or a patch of cave costs what it
-// covers, not the whole chunk. Where a pass lies opaque over whole squares, what is drawn
-// under it there (the sky, a pass below) can be left out.
+// covers, not the whole chunk. Where a pass's own cells are opaque, its squares are copied
+// instead of blended, and what is drawn under them (the sky, a pass below) can be left
+// out; both only while the window shows the screen pixel for pixel.
 //
 // A chunk is painted again when a cell its pictures reach changes value (checked against a
 // copy of those cells each frame). In windows whose size is not the logical screen's, a
