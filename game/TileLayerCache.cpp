@@ -232,23 +232,21 @@ bool TileLayerCache::paintChunk(Drawer* drawer, Chunk& chunk, short x, short y, 
     return true;
 }
 
-// The squares of the chunk that its layer shows, copied where it is opaque or blended
-// where it is not.
-void TileLayerCache::drawChunkParts(Drawer* drawer, const Chunk& chunk, short x, short y,
-                                    const TileLayerCache* above, bool opaque)
+// The shown squares of a chunk's layer that are copied (where its cells are opaque) or
+// blended (where they are not).
+void TileLayerCache::drawChunkParts(Drawer* drawer, const ShownChunk& shown, int originX, int originY, bool opaque)
 {
-    Squares shown = chunk.covered;
-    if (above)
-        shown &= ~above->hiddenSquares(chunk.column, chunk.row);
+    const Chunk& chunk = *shown.chunk;
     Squares solid = pixelForPixel ? chunk.solid : Squares();
-    shown &= opaque ? solid : ~solid;
-    if (shown.none())
+    Squares squares = shown.squares & (opaque ? solid : ~solid);
+    if (squares.none())
         return;
     parts.clear();
     mergeSquares(SquaresAcross, SquaresAcross,
-                 [&shown](int c, int r) { return shown.test(static_cast<size_t>(r * SquaresAcross + c)); }, 0, 0,
-                 parts);
-    drawer->drawLayerParts(chunk.layer, x, y, parts, opaque);
+                 [&squares](int c, int r) { return squares.test(static_cast<size_t>(r * SquaresAcross + c)); }, 0,
+                 0, parts);
+    drawer->drawLayerParts(chunk.layer, static_cast<short>(originX + chunk.column * ChunkPixels),
+                           static_cast<short>(originY + chunk.row * ChunkPixels), parts, opaque);
 }
 
 bool TileLayerCache::prepare(Drawer* drawer, int originX, int originY)
@@ -279,13 +277,16 @@ void TileLayerCache::draw(Drawer* drawer, int originX, int originY, const TileLa
         Chunk* chunk = findChunk(column, row);
         short x = static_cast<short>(originX + column * ChunkPixels);
         short y = static_cast<short>(originY + row * ChunkPixels);
-        if (chunk && paintChunk(drawer, *chunk, x, y, originX, originY))
-            shownChunks.push_back(chunk);
+        if (!chunk || !paintChunk(drawer, *chunk, x, y, originX, originY))
+            return;
+        Squares squares = chunk->covered;
+        if (above)
+            squares &= ~above->hiddenSquares(column, row);
+        shownChunks.push_back(ShownChunk{chunk, squares});
     });
     for (bool opaque : {true, false})
-        for (const Chunk* chunk : shownChunks)
-            drawChunkParts(drawer, *chunk, static_cast<short>(originX + chunk->column * ChunkPixels),
-                           static_cast<short>(originY + chunk->row * ChunkPixels), above, opaque);
+        for (const ShownChunk& shown : shownChunks)
+            drawChunkParts(drawer, shown, originX, originY, opaque);
 }
 
 void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& passes, int originX, int originY,

@@ -81,8 +81,12 @@ private:
     bool layersFit(Drawer* drawer, int originX, int originY);
     void refreshChunk(int column, int row);
     bool paintChunk(Drawer* drawer, Chunk& chunk, short x, short y, int originX, int originY);
-    void drawChunkParts(Drawer* drawer, const Chunk& chunk, short x, short y, const TileLayerCache* above,
-                        bool opaque);
+    // A chunk on this frame and its squares that no pass above hides.
+    struct ShownChunk {
+        const Chunk* chunk;
+        Squares squares;
+    };
+    void drawChunkParts(Drawer* drawer, const ShownChunk& shown, int originX, int originY, bool opaque);
     Chunk* findChunk(int column, int row);
     Squares hiddenSquares(int column, int row) const;
     void copyCells(const Chunk& chunk, std::vector<TileType>& cells) const;
@@ -102,6 +106,6 @@ private:
     int lastOriginX, lastOriginY;
     std::vector<Chunk> chunks;
     std::vector<TileType> scratch;
-    std::vector<Chunk*> shownChunks;
+    std::vector<ShownChunk> shownChunks;
     std::vector<Drawer::LayerPart> parts;
 };
