@@ -75,9 +75,10 @@ Application::Application(const std::vector<std::string>& args)
     // command line will decide.
     ConfigLoader config;
 
+    // Before SDL, whose parachute would otherwise take SIGQUIT as a crash.
+    catchQuitSignals();
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
         throw FatalError(std::string("Could not initialise SDL: ") + SDL_GetError());
-    catchQuitSignals();
     SDL_WM_SetCaption("Tarnwick", NULL);
 
     int antialias = 0;
