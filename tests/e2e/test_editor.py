@@ -321,7 +321,7 @@ class SharedFolderTest(unittest.TestCase):
         self.link_level(planted, MAKER)
         script = os.path.join(self.root, "script")
         with open(script, "w") as f:
-            f.write(ENTER_EDITOR + (click(LEFT, 5, 5) + SAVE) * 2 + LEAVE_EDITOR)
+            f.write(ENTER_EDITOR + (click(LEFT, 5, 5) + SAVE) * 3 + LEAVE_EDITOR)
         game = self.start(script, preload=PAUSE_LIBRARY)
         # A hang-up in the middle of the first save waits for the save to end.
         self.read_until(game, "pause: created")
@@ -334,11 +334,19 @@ class SharedFolderTest(unittest.TestCase):
         os.lchown(temporary, OTHER, OTHER)
         game.send_signal(signal.SIGQUIT)
         game.stdin.write(b"\n")
-        out = self.finish(game)
-        self.assertIn("Could not save level.lev: it changed while it was being saved\n", out)
-        info = os.stat(planted)
+        # In the third, the saved file is swapped for another file of the other user's.
+        said = self.read_until(game, "pause: created")[0]
+        first_save = self.read(planted)
+        os.rename(planted, os.path.join(anyones, "saved"))
+        self.put(planted, b"theirs", OTHER, 0o644)
+        game.stdin.write(b"\n")
+        said += self.finish(game)
+        self.assertEqual(said.count("Could not save level.lev: it changed while it was being saved\n"), 2, said)
+        self.assertEqual(self.read(planted), b"theirs")
+        saved = os.path.join(anyones, "saved")
+        info = os.stat(saved)
         self.assertEqual((info.st_uid, stat.S_IMODE(info.st_mode)), (MAKER, 0o644))
-        self.assertEqual(self.read(planted)[:2], bytes([step(EMPTY, LEFT), EMPTY]))
+        self.assertEqual(first_save[:2], bytes([step(EMPTY, LEFT), EMPTY]))
         self.assertEqual(stat.S_IMODE(os.stat(secret).st_mode), 0o600)
 
 
