@@ -133,9 +133,9 @@ LevelSaver::LevelSaver(const std::string& path)
 
 bool LevelSaver::isTemporaryName(const std::string& name)
 {
-    if (name.size() != TemporaryPrefixLength + TemporaryLetters || name.compare(0, TemporaryPrefixLength, TemporaryPrefix) != 0)
-        return false;
-    return name.find_first_not_of(Letters, TemporaryPrefixLength) == std::string::npos;
+    return name.size() == TemporaryPrefixLength + TemporaryLetters &&
+           name.compare(0, TemporaryPrefixLength, TemporaryPrefix) == 0 &&
+           name.find_first_not_of(Letters, TemporaryPrefixLength) == std::string::npos;
 }
 
 bool LevelSaver::save(const std::vector<unsigned char>& bytes, std::string& error)
@@ -153,7 +153,18 @@ bool LevelSaver::save(const std::vector<unsigned char>& bytes, std::string& erro
 
     std::string temporary;
     struct stat created;
-    int fd = createTemporary(place.folder, temporary, created, error);
+    if (!writeTemporary(place.folder, bytes, mode, temporary, created, error))
+        return false;
+    if (replace(place, temporary, created, error))
+        return true;
+    removeIfStillOurs(place.folder, temporary, created);
+    return false;
+}
+
+bool LevelSaver::writeTemporary(int folder, const std::vector<unsigned char>& bytes, mode_t mode,
+                                std::string& temporary, struct stat& created, std::string& error)
+{
+    int fd = createTemporary(folder, temporary, created, error);
     if (fd < 0)
         return false;
     // The mode is set on the open file: by name it could reach a link swapped in for the
@@ -163,30 +174,27 @@ bool LevelSaver::save(const std::vector<unsigned char>& bytes, std::string& erro
         written = failWith(error, errno);
     if (::close(fd) != 0 && written)
         written = failWith(error, errno);
-    if (!written) {
-        removeIfStillOurs(place.folder, temporary, created);
-        return false;
-    }
+    if (!written)
+        removeIfStillOurs(folder, temporary, created);
+    return written;
+}
 
-    // Whatever moved while the bytes were written, the rename goes only where the walk
-    // led at first, and only moves the file written.
+// Whatever moved while the bytes were written, the rename goes only where the walk led
+// at first, and only moves the file written.
+bool LevelSaver::replace(const Place& place, const std::string& temporary, const struct stat& created,
+                         std::string& error) const
+{
     Place again;
-    if (!resolve(again, error)) {
-        removeIfStillOurs(place.folder, temporary, created);
+    if (!resolve(again, error))
         return false;
-    }
     struct stat now;
     if (!samePlace(place, again) || fstatat(place.folder, temporary.c_str(), &now, AT_SYMLINK_NOFOLLOW) != 0 ||
         !sameFile(now, created)) {
         error = ChangedMeanwhile;
-        removeIfStillOurs(place.folder, temporary, created);
         return false;
     }
-    if (renameat(place.folder, temporary.c_str(), place.folder, place.name.c_str()) != 0) {
-        failWith(error, errno);
-        removeIfStillOurs(place.folder, temporary, created);
-        return false;
-    }
+    if (renameat(place.folder, temporary.c_str(), place.folder, place.name.c_str()) != 0)
+        return failWith(error, errno);
     return true;
 }
 

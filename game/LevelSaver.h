@@ -22,11 +22,11 @@ public:
     // False with the reason in `error` when the file was not replaced; it is then as it was.
     bool save(const std::vector<unsigned char>& bytes, std::string& error);
 
+private:
     // A temporary file's name: ".level.lev." and six letters or digits. One left behind
     // by a save cut short is removed by this user's next save into that folder.
     static bool isTemporaryName(const std::string& name);
 
-private:
     // Where the path leads: the folder that holds the file, open, and the file's name
     // there, with what the walk found under that name (if anything).
     struct Place {
@@ -43,6 +43,10 @@ private:
     };
 
     bool resolve(Place& place, std::string& error) const;
+    bool replace(const Place& place, const std::string& temporary, const struct stat& created,
+                 std::string& error) const;
+    static bool writeTemporary(int folder, const std::vector<unsigned char>& bytes, mode_t mode,
+                               std::string& temporary, struct stat& created, std::string& error);
     static bool samePlace(const Place& first, const Place& second);
     static void removeLeftovers(int folder);
     static int createTemporary(int folder, std::string& name, struct stat& created, std::string& error);
