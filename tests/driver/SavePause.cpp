@@ -28,31 +28,22 @@ void pauseAfterCreating(const char* path)
     errno = saved;
 }
 
-int openAndPause(const char* symbol, int folder, const char* path, int flags, va_list rest)
+} // namespace
+
+extern "C" int openat(int folder, const char* path, int flags, ...)
 {
-    mode_t mode = (flags & O_CREAT) ? static_cast<mode_t>(va_arg(rest, int)) : 0;
-    int fd = reinterpret_cast<OpenAt>(dlsym(RTLD_NEXT, symbol))(folder, path, flags, mode);
+    mode_t mode = 0;
+    if (flags & O_CREAT) {
+        va_list rest;
+        va_start(rest, flags);
+        mode = static_cast<mode_t>(va_arg(rest, int));
+        va_end(rest);
+    }
+    int fd = reinterpret_cast<OpenAt>(dlsym(RTLD_NEXT, "openat"))(folder, path, flags, mode);
     if (fd >= 0 && (flags & O_CREAT))
         pauseAfterCreating(path);
     return fd;
 }
 
-} // namespace
-
-extern "C" int openat(int folder, const char* path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    int fd = openAndPause("openat", folder, path, flags, rest);
-    va_end(rest);
-    return fd;
-}
-
-extern "C" int openat64(int folder, const char* path, int flags, ...)
-{
-    va_list rest;
-    va_start(rest, flags);
-    int fd = openAndPause("openat64", folder, path, flags, rest);
-    va_end(rest);
-    return fd;
-}
+// The same call under the name that large-file builds use.
+extern "C" int openat64(int folder, const char* path, int flags, ...) __attribute__((alias("openat")));
