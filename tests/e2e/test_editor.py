@@ -6,6 +6,7 @@ Every run uses the test driver under the SDL dummy video driver with the softwar
 its own temporary HOME and its own temporary working folder (where "level.lev" is saved)."""
 
 import os
+import pathlib
 import shutil
 import signal
 import stat
@@ -61,6 +62,10 @@ def step(value, button):
 
 def click(button, x, y):
     return "mousedown %d %d %d\nmouseup %d %d %d\nframes 1\n" % (button, x, y, button, x, y)
+
+
+def read(path):
+    return pathlib.Path(path).read_bytes()
 
 
 def as_from_a_terminal():
@@ -229,8 +234,6 @@ class SharedFolderTest(unittest.TestCase):
         self.home = self.make_folder("home", MAKER, 0o700)
         self.shared = self.make_folder("shared", 0, 0o1777)
         self.level = os.path.join(self.shared, "level.lev")
-        with open(SHIPPED_LEVEL, "rb") as f:
-            self.shipped = f.read()
 
     def make_folder(self, name, owner, mode):
         path = os.path.join(self.root, name)
@@ -240,14 +243,9 @@ class SharedFolderTest(unittest.TestCase):
         return path
 
     def put(self, path, data, owner, mode):
-        with open(path, "wb") as f:
-            f.write(data)
+        pathlib.Path(path).write_bytes(data)
         os.chown(path, owner, owner)
         os.chmod(path, mode)   # after chown, which clears set-user-id
-
-    def read(self, path):
-        with open(path, "rb") as f:
-            return f.read()
 
     def link_level(self, target, owner):
         if os.path.lexists(self.level):
@@ -281,13 +279,13 @@ class SharedFolderTest(unittest.TestCase):
         return out
 
     def test_a_link_swapped_in_while_the_editor_is_open_is_refused_and_the_makers_own_link_is_followed(self):
-        theirs = bytes([SPIKE_BALL_START]) * len(self.shipped)
+        theirs = bytes([SPIKE_BALL_START]) * (MAP_WIDTH * MAP_HEIGHT)
         self.put(self.level, theirs, OTHER, 0o644)
         bashrc = os.path.join(self.home, ".bashrc")
         self.put(bashrc, b"echo hello\n", MAKER, 0o600)
         levels = self.make_folder("home/levels", MAKER, 0o700)
         mine = os.path.join(levels, "mine.lev")
-        self.put(mine, self.shipped, MAKER, 0o600)
+        self.put(mine, bytes(MAP_WIDTH * MAP_HEIGHT), MAKER, 0o600)
         self.put(os.path.join(levels, ".level.lev.Ab12Cd"), b"cut short", MAKER, 0o600)
         self.put(os.path.join(levels, ".level.lev.Zz9Yy8"), b"not mine", OTHER, 0o600)
         script = os.path.join(self.root, "script")
@@ -306,8 +304,8 @@ class SharedFolderTest(unittest.TestCase):
         finally:
             os.close(feed)
         self.finish(game)
-        self.assertEqual(self.read(bashrc), b"echo hello\n")
-        self.assertEqual(bytes([step(theirs[0], LEFT)]) + theirs[1:], self.read(mine))
+        self.assertEqual(read(bashrc), b"echo hello\n")
+        self.assertEqual(bytes([step(theirs[0], LEFT)]) + theirs[1:], read(mine))
         self.assertEqual(stat.S_IMODE(os.stat(mine).st_mode), 0o600)
         self.assertEqual(os.readlink(self.level), mine)
         self.assertEqual(sorted(os.listdir(levels)), [".level.lev.Zz9Yy8", "mine.lev"])
@@ -336,13 +334,13 @@ class SharedFolderTest(unittest.TestCase):
         game.stdin.write(b"\n")
         # In the third, the saved file is swapped for another file of the other user's.
         said = self.read_until(game, "pause: created")[0]
-        first_save = self.read(planted)
+        first_save = read(planted)
         os.rename(planted, os.path.join(anyones, "saved"))
         self.put(planted, b"theirs", OTHER, 0o644)
         game.stdin.write(b"\n")
         said += self.finish(game)
         self.assertEqual(said.count("Could not save level.lev: it changed while it was being saved\n"), 2, said)
-        self.assertEqual(self.read(planted), b"theirs")
+        self.assertEqual(read(planted), b"theirs")
         saved = os.path.join(anyones, "saved")
         info = os.stat(saved)
         self.assertEqual((info.st_uid, stat.S_IMODE(info.st_mode)), (MAKER, 0o644))
