@@ -1,10 +1,15 @@
 """The map tiles: 64 x 64 pictures drawn centred on 32 x 32 cells.
 
-A tile overlaps each neighbour by 16 pixels. The rock-like tiles (earth, grass, cave
-wall, lava) therefore repeat their texture every 32 pixels: whatever a tile's fringe
+A tile may overlap each neighbour by up to 16 pixels. The rock-like tiles (earth, grass,
+cave wall, lava) therefore repeat their texture every 32 pixels: whatever a tile's fringe
 paints over its neighbour's cell is exactly what the neighbour shows there, so a run
 of equal tiles reads as one continuous surface, and only where the run ends does the
-fringe fade out into a soft, lumpy edge.
+fringe fade out into a soft edge.
+
+The ground the robot walks in (earth, grass, the rock round a pipe) keeps that fringe
+thin: a translucent lip of about two pixels. Two facing fringes then leave a one-cell
+hole, notch or shaft open over nearly its whole 32 pixels, where wider ones closed it
+to a slot narrower than the robot, which then looked sunk into solid rock.
 """
 import numpy as np
 
@@ -94,6 +99,10 @@ def blob_alpha(seed, reach=5.0, soft=2.5, lump=3.0, top=None):
 
 # ---------------------------------------------------------------- rock tiles
 
+# The edge of the ground: opaque to the cell's border, then more than half transparent
+# one pixel past it and gone by the third, with a faint lumpiness.
+GROUND_EDGE = dict(reach=1.0, soft=2.0, lump=1.5, top=1.0)
+
 EARTH_DARK = rgb((74, 56, 44))
 EARTH_MID = rgb((128, 100, 76))
 EARTH_LIGHT = rgb((176, 156, 130))
@@ -104,12 +113,12 @@ def earth_texture():
 
 
 def earth_tile():
-    return layer(tile_repeat(earth_texture()), blob_alpha(11, top=2.5))
+    return layer(tile_repeat(earth_texture()), blob_alpha(11, **GROUND_EDGE))
 
 
 def grass_tile():
     rock = tile_repeat(earth_texture())
-    alpha = blob_alpha(12, top=1.0)
+    alpha = blob_alpha(12, **GROUND_EDGE)
     xx, yy = grid(TILE, TILE)
     top = FRINGE  # the cell's top edge inside the picture
 
@@ -149,7 +158,8 @@ def grass_tile():
     lip = smoothstep(depth - 3.0, depth, yy - top) * turf
     turf_col = turf_col * (1.0 - 0.35 * lip[..., None])
 
-    # Horizontally the grass fades with the rock's own outline, so a ledge's end is soft.
+    # Horizontally the grass ends with the rock's own thin edge, so that it does not
+    # grow over a one-cell gap in the ground.
     side = box_distance(TILE, TILE, FRINGE, -100, FRINGE + CELL, 200, p=2.0)
     side_fade = alpha_side(side)
 
@@ -160,7 +170,7 @@ def grass_tile():
 
 
 def alpha_side(d):
-    return 1.0 - smoothstep(4.0, 13.0, d)
+    return 1.0 - smoothstep(0.0, 3.0, d)
 
 
 CAVE_DARK = rgb((30, 30, 36))
@@ -309,7 +319,7 @@ def lightpipe_tile():
     rock = tile_repeat(earth_texture())
     shade = 1.0 - 0.45 * (1.0 - smoothstep(1.0, 1.6, np.abs(u)))
     rock = rock * shade[..., None]
-    rock_a = blob_alpha(13, top=2.5) * smoothstep(1.0, 1.08, np.abs(u))
+    rock_a = blob_alpha(13, **GROUND_EDGE) * smoothstep(1.0, 1.08, np.abs(u))
 
     # The glass: faintly tinted, with a bright rim and reflections.
     rim = smoothstep(0.6, 0.98, np.abs(u)) * inside
