@@ -211,34 +211,45 @@ def lava_tile():
 # ---------------------------------------------------------------- hazards and things
 
 def spikes_tile():
-    """Hanging spikes: a ragged lip of the ceiling's own rock along the cell's top edge,
-    with three iron spikes pointing down from it."""
+    """Spikes: an iron plate along the cell's top edge, striped black and yellow as a
+    warning, with four long steel points under it whose tips glow red. The plate is the
+    safe side (the robot may stand on spikes); the points face where they hurt, the sides
+    and below. Hung from a ceiling the plate sits against the rock; standing on a floor
+    the bush rests on its points."""
     top = FRINGE
     s = Sketch(TILE, TILE)
-    for i, cx in enumerate((FRINGE + 6, FRINGE + 16, FRINGE + 26)):
-        length = (25, 28, 24)[i]
-        w = 5.0
-        root = top + 3
-        tip = (cx + (0.6, -0.3, 0.4)[i], top + length)
-        s.polygon([(cx - w, root), (cx + w, root), tip], fill=(64, 66, 78, 255))
-        # Lit left face and a bright edge, darker right face.
-        s.polygon([(cx - w, root), (cx - 0.3, root), tip], fill=(170, 174, 190, 255))
-        s.polygon([(cx - w + 1.4, root), (cx - w + 2.6, root), (tip[0] - 0.3, tip[1] - 5)],
-                  fill=(236, 240, 250, 255))
-        s.line([(cx - w, root), tip, (cx + w, root)], fill=(24, 24, 32, 255), width=1.0)
-    spikes = s.finished()
-    # The lip: earth texture, opaque down to a wavy line a few pixels under the cell's
-    # top, fading upwards into the rock tile above (which shows the same texture).
+    root = top + 6.0
+    for i, cx in enumerate(FRINGE + 4.0 + 8.0 * k for k in range(4)):
+        w = 3.6
+        # The outer points lean out a little: the sides are as sharp as the underside.
+        tip = (cx + (-1.6, 0.4, -0.4, 1.6)[i], top + (30.5, 28.5, 29.5, 30.5)[i])
+        s.polygon([(cx - w, root), (cx + w, root), tip], fill=(70, 74, 90, 255))
+        # Lit left face with a bright edge, darker right face.
+        s.polygon([(cx - w, root), (cx - 0.2, root), tip], fill=(214, 220, 236, 255))
+        s.polygon([(cx - w + 0.8, root), (cx - w + 1.9, root), (tip[0] - 0.2, tip[1] - 4.0)],
+                  fill=(255, 255, 255, 255))
+        s.line([(cx - w, root), tip, (cx + w, root)], fill=(16, 16, 24, 255), width=1.0)
+    points = s.finished()
+    # The last third of each point is tinted red.
     xx, yy = grid(TILE, TILE)
-    edge = top + 5.0 + 1.5 * np.sin(xx * 0.55 + 1.0) + 1.0 * np.sin(xx * 1.3)
-    lip_a = 1.0 - smoothstep(edge - 0.8, edge + 0.8, yy)
-    lip_a *= smoothstep(top - 10.0, top - 2.0, yy)
-    side = box_distance(TILE, TILE, FRINGE + 1, -100, FRINGE + CELL - 1, 200, p=2.0)
-    lip_a *= 1.0 - smoothstep(1.0, 5.0, side)
-    tex = tile_repeat(earth_texture())
-    shade = 1.0 - 0.35 * smoothstep(edge - 4.0, edge, yy)
-    lip = layer(tex * shade[..., None], lip_a)
-    return over(lip, spikes)
+    red = smoothstep(top + 17.0, top + 27.0, yy) * 0.85
+    points[..., :3] = mix(points[..., :3], np.broadcast_to(rgb((236, 44, 32)), points[..., :3].shape), red)
+
+    plate = Sketch(TILE, TILE)
+    x0, x1, y0, y1 = FRINGE + 0.5, FRINGE + CELL - 0.5, top - 1.5, root + 0.5
+    plate.rect((x0, y0, x1, y1), fill=(250, 204, 40, 255), radius=1.5)
+    # Black stripes every 8 pixels, so a row of spikes shows one unbroken pattern.
+    for k in range(-1, 5):
+        sx = FRINGE + 8.0 * k
+        plate.polygon([(sx, y1), (sx + 4.0, y1), (sx + 4.0 + (y1 - y0), y0), (sx + (y1 - y0), y0)],
+                      fill=(28, 26, 30, 255))
+    plate_img = plate.finished()
+    inside = 1.0 - smoothstep(-0.5, 0.5, box_distance(TILE, TILE, x0, y0, x1, y1, p=2.0))
+    plate_img[..., 3] *= inside
+    frame = Sketch(TILE, TILE)
+    frame.rect((x0, y0, x1, y1), outline=(20, 18, 22, 255), width=1.2, radius=1.5)
+    plate_img = over(frame.finished(), plate_img)
+    return over(plate_img, points)
 
 
 def crate_tile():
