@@ -170,7 +170,7 @@ def grass_tile():
 
 
 def alpha_side(d):
-    return 1.0 - smoothstep(0.0, 3.0, d)
+    return 1.0 - smoothstep(0.0, 2.0, d)
 
 
 CAVE_DARK = rgb((30, 30, 36))
