@@ -218,7 +218,7 @@ def spikes_tile():
     the bush rests on its points."""
     top = FRINGE
     s = Sketch(TILE, TILE)
-    root = top + 6.0
+    root = top + 7.0
     for i, cx in enumerate(FRINGE + 4.0 + 8.0 * k for k in range(4)):
         w = 3.6
         # The outer points lean out a little: the sides are as sharp as the underside.
@@ -232,16 +232,16 @@ def spikes_tile():
     points = s.finished()
     # The last third of each point is tinted red.
     xx, yy = grid(TILE, TILE)
-    red = smoothstep(top + 17.0, top + 27.0, yy) * 0.85
+    red = smoothstep(top + 15.0, top + 26.0, yy) * 0.9
     points[..., :3] = mix(points[..., :3], np.broadcast_to(rgb((236, 44, 32)), points[..., :3].shape), red)
 
     plate = Sketch(TILE, TILE)
     x0, x1, y0, y1 = FRINGE + 0.5, FRINGE + CELL - 0.5, top - 1.5, root + 0.5
-    plate.rect((x0, y0, x1, y1), fill=(250, 204, 40, 255), radius=1.5)
+    plate.rect((x0, y0, x1, y1), fill=(255, 214, 36, 255), radius=1.5)
     # Black stripes every 8 pixels, so a row of spikes shows one unbroken pattern.
     for k in range(-1, 5):
         sx = FRINGE + 8.0 * k
-        plate.polygon([(sx, y1), (sx + 4.0, y1), (sx + 4.0 + (y1 - y0), y0), (sx + (y1 - y0), y0)],
+        plate.polygon([(sx, y1), (sx + 3.0, y1), (sx + 3.0 + (y1 - y0), y0), (sx + (y1 - y0), y0)],
                       fill=(28, 26, 30, 255))
     plate_img = plate.finished()
     inside = 1.0 - smoothstep(-0.5, 0.5, box_distance(TILE, TILE, x0, y0, x1, y1, p=2.0))
