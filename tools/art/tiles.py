@@ -230,7 +230,7 @@ def spikes_tile():
                   fill=(255, 255, 255, 255))
         s.line([(cx - w, root), tip, (cx + w, root)], fill=(16, 16, 24, 255), width=1.0)
     points = s.finished()
-    # The last third of each point is tinted red.
+    # The lower half of each point reddens towards the tip.
     xx, yy = grid(TILE, TILE)
     red = smoothstep(top + 15.0, top + 26.0, yy) * 0.9
     points[..., :3] = mix(points[..., :3], np.broadcast_to(rgb((236, 44, 32)), points[..., :3].shape), red)
