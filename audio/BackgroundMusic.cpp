@@ -56,7 +56,9 @@ BackgroundMusic::~BackgroundMusic()
 
 void BackgroundMusic::open(const std::string& path)
 {
-    FILE* handle = std::fopen(path.c_str(), "rb");
+    // A named pipe or a folder counts as a file that cannot be opened: a pipe would hold
+    // this thread until something wrote to it.
+    FILE* handle = openRegularFile(path);
     if (!handle) {
         report("fopen could not open file: " + path);
         return;

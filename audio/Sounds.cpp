@@ -1,5 +1,6 @@
 #include "audio/Sounds.h"
 #include "audio/BackgroundMusic.h"
+#include "app/ResourcePaths.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -90,7 +91,9 @@ Sounds::~Sounds()
 
 void Sounds::loadFile(const std::string& path, SoundFile* file)
 {
-    FILE* handle = std::fopen(path.c_str(), "rb");
+    // A named pipe or a folder counts as a file that cannot be opened: a pipe would hold
+    // this thread until something wrote to it.
+    FILE* handle = openRegularFile(path);
     if (!handle) {
         report("fopen could not open file: " + path);
         return;

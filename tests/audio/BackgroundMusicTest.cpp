@@ -360,6 +360,17 @@ TEST_F(BackgroundMusicTest, AMissingFileMeansNoMusicAndNoThread)
         ASSERT_EQ(0.125f, value);
 }
 
+// A named pipe would hold the game's start until something writes to it.
+TEST_F(BackgroundMusicTest, APipeInPlaceOfTheMusicIsRefusedWithoutWaiting)
+{
+    audiotest::PipeInPlace pipe(folder + "music.ogg");
+    ASSERT_TRUE(pipe.made());
+    std::unique_ptr<BackgroundMusic> music(open("music.ogg"));
+    EXPECT_FALSE(pipe.readerWaited());
+    EXPECT_EQ("vorbisfile: fopen could not open file: " + folder + "music.ogg\n", output);
+    EXPECT_FALSE(music->hasMusic());
+}
+
 TEST_F(BackgroundMusicTest, AFileThatIsNotOggVorbisMeansNoMusic)
 {
     ASSERT_TRUE(audiotest::writeBytes(folder + "music.ogg", std::string(8000, 'x')));
