@@ -34,7 +34,7 @@ public:
     // many copies in phase would add up far past full scale. The window is longer than
     // any burst of requests from one step and shorter than a step (about 23 ms at
     // 44,100 Hz), so sounds asked for in different steps still add up.
-    static const unsigned MergeFrames = 1024;
+    static constexpr unsigned MergeFrames = 1024;
 
     static Sounds* getInstance();
 
