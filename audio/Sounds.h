@@ -31,9 +31,10 @@ public:
     // A voice of an effect that begins less than this many frames after another voice of
     // the same effect began is not played: the one already sounding plays for both. One
     // reflector can ask for Connect dozens of times in a single step of the game, and as
-    // many copies in phase would add up far past full scale. The window is longer than
-    // any burst of requests from one step and shorter than a step (about 23 ms at
-    // 44,100 Hz), so sounds asked for in different steps still add up.
+    // many copies in phase would add up far past full scale. It is counted in frames
+    // mixed, so it holds for blocks of any size (one frame, on some devices). The window
+    // (about 23 ms at 44,100 Hz) is far longer than one step's requests take and shorter
+    // than a step, so sounds asked for in different steps still add up.
     static constexpr unsigned MergeFrames = 1024;
 
     static Sounds* getInstance();
