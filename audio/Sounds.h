@@ -34,7 +34,7 @@ public:
     // many copies in phase would add up far past full scale. It is counted in frames
     // mixed, so it holds for blocks of any size (one frame, on some devices). The window
     // (about 23 ms at 44,100 Hz) is far longer than one step's requests take and shorter
-    // than a step, so sounds asked for in different steps still add up.
+    // than two steps, so sounds asked for a moment apart still add up.
     static constexpr unsigned MergeFrames = 1024;
 
     static Sounds* getInstance();
