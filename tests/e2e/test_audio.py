@@ -46,6 +46,10 @@ expect-state TitleScreen
 quit
 """
 
+NEW_GAME = "frames 2\nexpect-state TitleScreen\nkey return\nframes 1\nexpect-state GamePlay\n"
+MAP_WIDTH = 1024
+LAMP_ROW, LAMP_COLUMN = 2, 300
+
 
 def read_frames(path):
     """The captured stream as (left, right) lists of floats."""
@@ -61,6 +65,13 @@ def read_frames(path):
         if not math.isfinite(value) or abs(value) > 2.0:
             raise AssertionError("the stream is not 32-bit float: found %r" % value)
     return samples[0::2], samples[1::2]
+
+
+def peak(path):
+    """The largest magnitude in a captured stream, and whether every sample is a number."""
+    import numpy
+    samples = numpy.fromfile(path, dtype="<f4")
+    return float(numpy.abs(samples).max()), bool(numpy.isfinite(samples).all())
 
 
 def rms(values):
@@ -94,13 +105,15 @@ class CapturedAudio(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def run_game(self, script, *args):
+    def run_game(self, script, *args, data=None):
         script_path = os.path.join(self.folder, "script.txt")
         with open(script_path, "w") as f:
             f.write(script)
         env = dict(os.environ)
         env.pop("DISPLAY", None)
         env.pop("TARNWICK_DATA_DIR", None)
+        if data:
+            env["TARNWICK_DATA_DIR"] = data
         env["HOME"] = self.home
         env["SDL_VIDEODRIVER"] = "dummy"
         result = subprocess.run([DRIVER, script_path, "--sdl"] + list(args), env=env, cwd=self.folder,
@@ -155,6 +168,36 @@ class CapturedAudio(unittest.TestCase):
             self.assertAlmostEqual(jump[start + i], value, delta=1e-3, msg="frame %d of the jump" % i)
         tail = left[first + len(jump) - start:]
         self.assertTrue(all(v == 0.0 for v in tail), "something else played after the jump")
+
+    def test_the_mix_stays_within_full_scale(self):
+        # Twelve reflectors dropped one after another right of a lamp: the n-th asks for
+        # Connect n times at once. A copy of the installed data, with the lamp and its
+        # open row written into the sky of the shipped level.
+        data = os.path.join(self.folder, "data")
+        shutil.copytree(os.path.join(BUILD_DIR, "share", "tarnwick"), data)
+        level_path = os.path.join(data, "Contents", "Resources", "level.lev")
+        with open(level_path, "rb") as f:
+            level = bytearray(f.read())
+        start = LAMP_ROW * MAP_WIDTH + LAMP_COLUMN
+        level[start:start + 14] = bytes([4]) + bytes(13)
+        with open(level_path, "wb") as f:
+            f.write(level)
+        drops = "".join("reflector %d %d\nframes 20\n" % (LAMP_COLUMN + 1 + i, LAMP_ROW) for i in range(12))
+        self.run_game(NEW_GAME + "key space\nframes 10\n" + drops + "frames 40\nquit\n", data=data)
+        drops_peak, numbers = peak(self.capture)
+        self.assertTrue(numbers)
+
+        # The clean route of the shipped level, replayed unpaced (the null device keeps up
+        # by taking frames faster than real time).
+        route = os.path.join(SOURCE_DIR, "tests", "game", "routes", "perfect.keys")
+        os.remove(self.capture)
+        output = self.run_game(NEW_GAME + "pacing off\nreplay %s\nquit\n" % route)
+        self.assertIn("driver: replayed", output)
+        route_peak, numbers = peak(self.capture)
+        self.assertTrue(numbers)
+        print("peak of the mix: %.4f over twelve drops, %.4f over the clean route" % (drops_peak, route_peak))
+        self.assertLessEqual(drops_peak, 1.0)
+        self.assertLessEqual(route_peak, 1.0)
 
     def test_nosound_opens_no_stream(self):
         output = self.run_game(MUSIC_SCRIPT, "--nosound")
