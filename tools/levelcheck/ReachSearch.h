@@ -72,6 +72,8 @@ public:
     const TileMap& getMap() const { return map[0]; }
     // Some cell other than the start's is reached.
     bool leavesStart() const { return leftStart; }
+    // False when the search stopped at MostStates: a level too open to search whole.
+    bool isComplete() const { return complete; }
     long long getStatesSearched() const { return static_cast<long long>(states.size()); }
     double getSeconds() const { return seconds; }
 
@@ -100,6 +102,9 @@ private:
         std::size_t count = 0;
     };
     static const int RegionCells = 8;
+    // About 120 bytes each (1.5 GB in all): the search stops short of eating the machine's memory.
+    static const std::size_t MostStates = 12000000;
+    static const std::uint32_t Unknown = 0xFFFFFFFFu;  // a state past MostStates
 
     Region& regionOf(const Player& player);
     static void grow(Region& region);
@@ -124,6 +129,7 @@ private:
     std::vector<Cell> cratesTaken;
     std::vector<RestingSpot> restingSpots;
     bool leftStart;
+    bool complete;
     double seconds;
     std::chrono::steady_clock::time_point started;
     double lastReport;
