@@ -26,9 +26,7 @@ def small_cave():
     The lamp in the west wall lights row 21; the box in the east wall sees row 20, so it
     needs two reflectors: one on row 21, one above it on row 20 (at the top of a jump)."""
     level = bytearray([EARTH]) * (WIDTH * 768)
-    for row in range(17, 23):
-        for column in range(1, 41):
-            put(level, column, row, CAVE_BACK)
+    fill(level, range(1, 41), range(17, 23), CAVE_BACK)
     put(level, 0, 21, LAMP)
     put(level, 41, 20, LIGHT_BOX)
     return level
@@ -36,6 +34,12 @@ def small_cave():
 
 def put(level, column, row, value):
     level[row * WIDTH + column] = value
+
+
+def fill(level, columns, rows, value):
+    for row in rows:
+        for column in columns:
+            put(level, column, row, value)
 
 
 def wall_in(level, column, row, value):
@@ -117,14 +121,11 @@ class LevelCheckTest(unittest.TestCase):
         with_crate = bytearray(too_many)
         put(with_crate, 30, 22, CRATE)
         pocket = small_cave()
-        for row in range(50, 53):
-            for column in range(100, 111):
-                put(pocket, column, row, CAVE_BACK)
+        fill(pocket, range(100, 111), range(50, 53), CAVE_BACK)
         put(pocket, 99, 51, LAMP)
         put(pocket, 111, 51, LIGHT_BOX)
         behind_spikes = small_cave()
-        for row in range(17, 23):
-            put(behind_spikes, 30, row, SPIKES)
+        fill(behind_spikes, [30], range(17, 23), SPIKES)
         hazards = small_cave()
         put(hazards, 4, 21, SPIKES)
         put(hazards, 5, 22, LAVA)
@@ -135,20 +136,16 @@ class LevelCheckTest(unittest.TestCase):
         ball = small_cave()
         put(ball, 25, 22, SPIKE_BALL)
         pit = small_cave()  # a drop into a shaft with no way up again
-        for row in range(23, 30):
-            put(pit, 38, row, CAVE_BACK)
+        fill(pit, [38], range(23, 30), CAVE_BACK)
         # A box on row 16 is seen only from high up: from a ledge three rows over the floor
         # a jump gets there, from one four rows over (which no jump reaches) it does not.
         ledges = []
         for top in (20, 19):
             level = small_cave()
-            for row in range(14, 17):
-                for column in range(1, 41):
-                    put(level, column, row, CAVE_BACK)
+            fill(level, range(1, 41), range(14, 17), CAVE_BACK)
             put(level, 41, 20, EARTH)
             put(level, 41, 16, LIGHT_BOX)
-            for column in range(20, 25):
-                put(level, column, top, EARTH)
+            fill(level, range(20, 25), [top], EARTH)
             ledges.append(level)
         no_lamp = small_cave()
         put(no_lamp, 0, 21, EARTH)
