@@ -12,6 +12,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROUTES = os.path.join(HERE, "..", "..", "tests", "game", "routes")
 PERFECT = os.path.join(ROUTES, "perfect.route")
 FRAME_LIMIT = 4000
+# The main loop pauses 30 ms less the time since the last pause, so frames come in pairs,
+# 30 ms and the drawing time apart: about 60 a second.
+FRAMES_A_SECOND = 60
 
 
 def load(path=PERFECT):
@@ -140,7 +143,8 @@ def play(cells, verbose=False, path=PERFECT, world=None):
         if w.complete:
             break
     done = w.complete and not w.game_over
-    print("route: %s after %d frames (%.1f s at 33 frames/s), lives %d, reflectors left %d, "
-          "crates %d" % ("complete" if done else "NOT complete", w.frame, w.frame / 33.0,
+    print("route: %s after %d frames (%.1f s at %d frames/s), lives %d, reflectors left %d, "
+          "crates %d" % ("complete" if done else "NOT complete", w.frame, w.frame / FRAMES_A_SECOND,
+                         FRAMES_A_SECOND,
                          w.lives, w.num_reflectors, w.crates))
     return 0 if done else 1
