@@ -125,6 +125,7 @@ def run_command(w, words):
 
 def play(cells, verbose=False, path=PERFECT, world=None):
     w = world or World(cells)
+    fewest = None       # the fewest reflectors held just after a drop
     for number, words in load(path):
         lives = w.lives
         try:
@@ -134,6 +135,8 @@ def play(cells, verbose=False, path=PERFECT, world=None):
                   % (number, " ".join(words), e, w.x, w.y, w.frame, w.lives, w.lit_boxes,
                      len(w.boxes)))
             return 1
+        if words[0] == "drop":
+            fewest = w.num_reflectors if fewest is None else min(fewest, w.num_reflectors)
         if w.lives < lives:
             print("route line %d (%s): a life was lost" % (number, " ".join(words)))
         if verbose:
@@ -147,4 +150,5 @@ def play(cells, verbose=False, path=PERFECT, world=None):
           "crates %d" % ("complete" if done else "NOT complete", w.frame, w.frame / FRAMES_A_SECOND,
                          FRAMES_A_SECOND,
                          w.lives, w.num_reflectors, w.crates))
+    print("route: the fewest reflectors held after a drop: %s" % fewest)
     return 0 if done else 1
