@@ -26,8 +26,6 @@ from level.sim import CAVEBACK, CRATE, STEP, World  # noqa: E402
 
 ARC = 32            # frames of a jump's rise and fall
 SETTLE_LIMIT = 400
-PLAYER_FIELDS = ("x", "y", "moving_right", "moving_left", "jump_held", "jump_spent",
-                 "facing_right", "jump_phase", "jump_base", "falling", "fall_speed", "lives")
 
 
 def patterns():
@@ -59,11 +57,15 @@ class Search:
         self.w.collect = collect
 
     def load(self, spot):
+        """Puts the robot at rest on the spot, no key held, three lives."""
         w = self.w
-        for name, v in zip(PLAYER_FIELDS, (spot[0], spot[1], False, False, False, False,
-                                           True, 0.0, spot[1], False, 0.1, 3)):
-            setattr(w, name, v)
+        w.x, w.y = spot
+        w.moving_left = w.moving_right = False
+        w.jump_held = w.jump_spent = w.falling = False
+        w.jump_phase = 0.0
+        w.jump_base = spot[1]
         w.fall_speed = STEP
+        w.lives = 3
 
     def keys(self, held):
         w = self.w
