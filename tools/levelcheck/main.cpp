@@ -16,5 +16,5 @@ int main(int argc, char** argv)
         return argc == 2 ? 0 : LevelCheck::Unreadable;
     }
     LevelCheck check(argv[1]);
-    return check.run(std::cout);
+    return check.run(std::cout, std::cerr);
 }
