@@ -147,9 +147,10 @@ class InstalledGame(unittest.TestCase):
             icon = os.path.join(share, "icons", "hicolor", "%dx%d" % (size, size), "apps", "tarnwick.png")
             with Image.open(icon) as picture:
                 self.assertEqual((size, size), picture.size)
-        page = os.path.join(share, "man", "man6", "tarnwick.6")
-        result = run("groff", "-man", "-Tutf8", "-ww", "-z", page)
-        self.assertEqual((0, ""), (result.returncode, result.stderr))
+        for name in ["tarnwick-levelcheck.6", "tarnwick.6"]:
+            page = os.path.join(share, "man", "man6", name)
+            result = run("groff", "-man", "-Tutf8", "-ww", "-z", page)
+            self.assertEqual((0, ""), (result.returncode, result.stderr))
         text = run("man", "-l", page, env=dict(os.environ, MANWIDTH="100", MAN_KEEP_FORMATTING="")).stdout
         for words in ["--nosound", "Tarnwick.conf", "TARNWICK_DATA_DIR", "Left Control-S", "tarnwick-levelcheck"]:
             self.assertIn(words, text.replace("\u2010", "-").replace("\u2212", "-"))
@@ -164,6 +165,7 @@ class InstalledGame(unittest.TestCase):
             self.assertIn(library, depends[0])
         contents = run("dpkg-deb", "-c", package[0]).stdout
         for path in ["./usr/games/tarnwick", "./usr/games/tarnwick-levelcheck", "./usr/share/man/man6/tarnwick.6.gz",
+                     "./usr/share/man/man6/tarnwick-levelcheck.6.gz",
                      "./usr/share/applications/tarnwick.desktop", "./usr/share/tarnwick/Contents/Resources/level.lev"]:
             self.assertIn(path + "\n", contents)
         self.assertNotIn("./usr/bin/", contents)

@@ -49,6 +49,7 @@ bool ReachSearch::Key::operator==(const Key& other) const
 
 ReachSearch::ReachSearch(const TileMap& level, const std::vector<Patrol>& patrols)
     : map(new TileMap[1]), patrols(patrols), crate(static_cast<size_t>(MapWidth) * MapHeight, false),
+      regions(static_cast<size_t>(MapWidth / RegionCells) * (MapHeight / RegionCells)),
       passed(static_cast<size_t>(MapWidth) * MapHeight, 0), passedCount(0), leftStart(false),
       seconds(0.0), lastReport(0.0)
 {
@@ -113,11 +114,21 @@ bool ReachSearch::isStanding(const Player& player)
     return !player.isFalling() && !player.isJumpHeld();
 }
 
-void ReachSearch::growTable()
+// A state's next states lie within a cell or two of it, so the states are kept in one
+// small table per patch of the map: a search that works its way along a tunnel keeps
+// looking in the same few tables instead of all over one huge one.
+ReachSearch::Region& ReachSearch::regionOf(const Player& player)
 {
-    std::vector<Slot> bigger(table.empty() ? 1u << 16 : table.size() * 2, Slot{Key{0, 0, 0, 0, 0, 0}, 0});
+    int column = std::min(std::max(dropColumn(player), 0), MapWidth - 1) / RegionCells;
+    int row = std::min(std::max(dropRow(player), 0), MapHeight - 1) / RegionCells;
+    return regions[static_cast<size_t>(row) * (MapWidth / RegionCells) + static_cast<size_t>(column)];
+}
+
+void ReachSearch::grow(Region& region)
+{
+    std::vector<Slot> bigger(region.slots.empty() ? 64 : region.slots.size() * 2, Slot{Key{0, 0, 0, 0, 0, 0}, 0});
     std::size_t mask = bigger.size() - 1;
-    for (const Slot& old : table) {
+    for (const Slot& old : region.slots) {
         if (old.index == 0)
             continue;
         std::size_t slot = hashOf(old.key) & mask;
@@ -125,23 +136,25 @@ void ReachSearch::growTable()
             slot = (slot + 1) & mask;
         bigger[slot] = old;
     }
-    table.swap(bigger);
+    region.slots.swap(bigger);
 }
 
 std::uint32_t ReachSearch::intern(const Player& player)
 {
-    if ((states.size() + 1) * 2 > table.size())
-        growTable();
+    Region& region = regionOf(player);
+    if ((region.count + 1) * 2 > region.slots.size())
+        grow(region);
     Key key = keyOf(player);
-    std::size_t mask = table.size() - 1;
+    std::size_t mask = region.slots.size() - 1;
     std::size_t slot = hashOf(key) & mask;
-    while (table[slot].index != 0) {
-        if (table[slot].key == key)
-            return table[slot].index - 1;
+    while (region.slots[slot].index != 0) {
+        if (region.slots[slot].key == key)
+            return region.slots[slot].index - 1;
         slot = (slot + 1) & mask;
     }
     std::uint32_t index = static_cast<std::uint32_t>(states.size());
-    table[slot] = Slot{key, index + 1};
+    region.slots[slot] = Slot{key, index + 1};
+    ++region.count;
     states.push_back(player);
     markPassed(player);
     return index;

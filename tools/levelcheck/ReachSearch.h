@@ -95,7 +95,14 @@ private:
     void markPassed(const Player& player);
     void findHome();
     void collectRestingSpots();
-    void growTable();
+    struct Region {
+        std::vector<Slot> slots;  // open addressing over the keys of the states in a patch
+        std::size_t count = 0;
+    };
+    static const int RegionCells = 8;
+
+    Region& regionOf(const Player& player);
+    static void grow(Region& region);
     static Key keyOf(const Player& player);
     static std::size_t hashOf(const Key& key);
     static bool isStanding(const Player& player);
@@ -106,7 +113,7 @@ private:
     std::vector<Patrol> patrols;
     std::vector<bool> crate;           // per cell: a crate not yet taken
     std::vector<Player> states;
-    std::vector<Slot> table;           // open addressing over the states' keys
+    std::vector<Region> regions;
     std::vector<std::uint32_t> edgeStart;
     std::vector<std::uint32_t> edges;  // the states each state leads to, in state order
     std::unordered_map<std::uint32_t, std::vector<std::uint32_t>> redone;  // ... searched again once a crate went
