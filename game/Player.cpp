@@ -155,6 +155,11 @@ bool Player::afterWalk(const TileMap& map, int row, int c0)
 
 void Player::jumpStep(TileMap& map, int row, int c)
 {
+    // The arc is measured from where it starts: a press in mid-air starts it only on
+    // landing, and measured from the height of the press it would lift the robot through
+    // rock in one frame.
+    if (jumpPhase == 0.0f)
+        jumpBaseY = y;
     jumpPhase += JumpPhaseStep;
 
     if (jumpPhase < Pi) {
