@@ -104,7 +104,8 @@ class LevelCheckTest(unittest.TestCase):
         table = report.split("Light boxes and the reflectors they need:")[1].split("Reflectors:")[0]
         self.assertEqual(table.count("\n  column "), 12, table)
         self.assertNotIn("cannot be lit", table)
-        self.assertRegex(report, r"Reflectors: \d+ needed, 40 to hand \(10 carried, 5 in each of 6 crates reached\), \d+ spare")
+        self.assertRegex(report, r"Reflectors: \d+ needed, 60 to hand \(10 carried, 5 in each of 10 crates reached\), \d+ spare")
+        self.assertNotIn("one way only", report)
 
     def test_made_up_caves(self):
         """Each cave is the small one with one change; the texts are what must be said."""
