@@ -102,9 +102,11 @@ class LevelCheckTest(unittest.TestCase):
         self.assertIn("Size: 786,432 bytes, right", report)
         self.assertIn("No problems found", report)
         table = report.split("Light boxes and the reflectors they need:")[1].split("Reflectors:")[0]
-        self.assertEqual(table.count("\n  column "), 12, table)
+        self.assertEqual(table.count("\n  column "), self.shipped.count(LIGHT_BOX), table)
         self.assertNotIn("cannot be lit", table)
-        self.assertRegex(report, r"Reflectors: \d+ needed, 60 to hand \(10 carried, 5 in each of 10 crates reached\), \d+ spare")
+        crates = self.shipped.count(CRATE)
+        self.assertRegex(report, r"Reflectors: \d+ needed, %d to hand \(10 carried, 5 in each of %d crates reached\), "
+                                 r"\d+ spare" % (10 + 5 * crates, crates))
         self.assertNotIn("one way only", report)
 
     def test_made_up_caves(self):
@@ -136,6 +138,19 @@ class LevelCheckTest(unittest.TestCase):
         pit = small_cave()  # a drop into a shaft with no way up again
         for row in range(23, 30):
             put(pit, 38, row, CAVE_BACK)
+        # A box on row 16 is seen only from high up: from a ledge three rows over the floor
+        # a jump gets there, from one four rows over (which no jump reaches) it does not.
+        ledges = []
+        for top in (20, 19):
+            level = small_cave()
+            for row in range(14, 17):
+                for column in range(1, 41):
+                    put(level, column, row, CAVE_BACK)
+            put(level, 41, 20, EARTH)
+            put(level, 41, 16, LIGHT_BOX)
+            for column in range(20, 25):
+                put(level, column, top, EARTH)
+            ledges.append(level)
         no_lamp = small_cave()
         put(no_lamp, 0, 21, EARTH)
         no_box = small_cave()
@@ -154,6 +169,8 @@ class LevelCheckTest(unittest.TestCase):
             "boxed-in start": (boxed_in, 1, ["column 4, row 22: the robot cannot leave the start"]),
             "ball on the start row": (ball, 1, ["column 25, row 22: spike ball rolls through the start"]),
             "one-way pit": (pit, 0, ["Warnings: 1", "column 38, row 29: one way only"]),
+            "ledge within a jump": (ledges[0], 0, ["column 41, row 16: 2"]),
+            "ledge out of reach": (ledges[1], 1, ["column 41, row 16: light box cannot be lit: unreachable"]),
         }
         for name, (level, expected_status, expected) in cases.items():
             with self.subTest(name):

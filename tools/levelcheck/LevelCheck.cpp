@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -237,10 +238,11 @@ void LevelCheck::reportReach(std::ostream& out) const
         << "  crates reached: " << reach->getCratesTaken().size() << " of " << cellsHolding(Crate).size() << "\n"
         << "  searched: " << withCommas(reach->getStatesSearched()) << " robot states in " << seconds << " s\n"
         << "  moves: on the ground stand, walk left or right, jump standing or walking; in the air left,\n"
-        << "    right or neither in every frame, the jump key let go in any frame of the arc or held\n"
-        << "  left out: a jump pressed again in mid-air; the timing of spike balls (the robot is let\n"
-        << "    past them, and a spot on a ball's row is no place to rest); a crate is taken as soon\n"
-        << "    as it is reached, so one that is a floor or a wall before that counts as both\n";
+        << "    right or neither in every frame, the jump key let go in any frame of the arc or at its end\n"
+        << "  left out: a jump pressed again in mid-air, or held on past the arc's end; the timing of\n"
+        << "    spike balls (the robot is let past them, and a spot on a ball's row is no place to\n"
+        << "    rest); a crate is taken as soon as it is reached, so one that is a floor or a wall\n"
+        << "    before that counts as both\n";
 }
 
 int LevelCheck::reflectorsToHand() const
@@ -273,15 +275,25 @@ void LevelCheck::reportLight(std::ostream& out) const
     }
     int needed = light->getChosenTotal();
     int toHand = reflectorsToHand();
+    size_t crates = reach->getCratesTaken().size();
     out << "Reflectors: " << needed << " needed, " << toHand << " to hand (" << Player().getNumReflectors()
-        << " carried, " << Player::CrateReflectors << " in each of " << counted(static_cast<long long>(reach->getCratesTaken().size()), "crate")
-        << " reached), " << (toHand >= needed ? std::to_string(toHand - needed) + " spare" : "short by " + std::to_string(needed - toHand))
+        << " carried, "
+        << (crates == 0 ? std::string("no crate reached")
+                        : std::to_string(Player::CrateReflectors) + " in each of " +
+                              counted(static_cast<long long>(crates), "crate") + " reached")
+        << "), "
+        << (toHand >= needed ? std::to_string(toHand - needed) + " spare"
+                             : "short by " + std::to_string(needed - toHand))
         << "\n  needed: the shortest chains found, one for each box that can be lit, a reflector two\n"
         << "  chains share counted once; no way to light them needs fewer than " << light->getLowestTotal() << "\n";
 }
 
 void LevelCheck::findProblems()
 {
+    if (!reach->isComplete())
+        addWarning("the search stopped after " + withCommas(reach->getStatesSearched()) +
+                   " robot states: the level is too open to search whole, so places it did not get to are "
+                   "missing from everything above, and the ways home are not judged");
     findBadBytes();
     checkStart();
     checkStartSafety();
@@ -289,7 +301,8 @@ void LevelCheck::findProblems()
     checkSeen(Lamp, "lamp");
     checkSpikeBalls();
     checkLight();
-    findWaysHome();
+    if (reach->isComplete())
+        findWaysHome();
 }
 
 // The robot must be able to stand at the start, leave it, and not die just for being there.
@@ -311,17 +324,20 @@ void LevelCheck::checkStartSafety()
         if (ball.covers(Player::StartX, Player::StartY))
             addProblem(ball.column, ball.row,
                        "spike ball rolls through the start: it patrols " +
-                           spanName("column", static_cast<int>(ball.fromX + 0.5f), static_cast<int>(ball.toX + 0.5f)) +
+                           spanName("column", static_cast<int>(std::lround(ball.fromX + 0.5f)),
+                                    static_cast<int>(std::lround(ball.toX - 0.5f))) +
                            " of row " + std::to_string(ball.row) +
                            ", and the robot, which comes back to the start after every life lost, is hit there");
     if (!reach->leavesStart())
-        addProblem(StartColumn, StartRow, "the robot cannot leave the start: it can neither walk nor jump out of its cell");
+        addProblem(StartColumn, StartRow,
+                   "the robot cannot leave the start: it can neither walk nor jump out of its cell");
 }
 
 void LevelCheck::checkLight()
 {
     if (cellsHolding(LightBox).empty())
-        problems.push_back("the level has no light box: only lighting the last box completes a level, so it can never be won");
+        problems.push_back(
+            "the level has no light box: only lighting the last box completes a level, so it can never be won");
     if (cellsHolding(Lamp).empty())
         problems.push_back("the level has no lamp: no reflector can ever be lit");
     for (const LightPlan::Box& box : light->getBoxes()) {
@@ -334,23 +350,27 @@ void LevelCheck::checkLight()
             LightPuzzle::Sight sight = LightPuzzle::look(opened[0], box.column, box.row);
             if (sight.left != box.column - 1 || sight.right != box.column + 1 || sight.up != box.row - 1 ||
                 sight.down != box.row + 1)
-                addProblem(box.column, box.row, "light box cannot be lit: blocked, the crates beside it are never reached");
+                addProblem(box.column, box.row,
+                           "light box cannot be lit: blocked, the crates beside it are never reached");
             break;
         }
         case LightPlan::Unreachable:
             addProblem(box.column, box.row,
-                       "light box cannot be lit: unreachable, the robot never gets into a cell on its row or column that sees it");
+                       "light box cannot be lit: unreachable, the robot never gets into a cell on its row or "
+                       "column that sees it");
             break;
         case LightPlan::NoLamp:
             addProblem(box.column, box.row,
-                       "light box cannot be lit: no lamp in reach, no chain of reflectors from a lamp gets to the cells that see it");
+                       "light box cannot be lit: no lamp in reach, no chain of reflectors from a lamp gets to "
+                       "the cells that see it");
             break;
         }
     }
     int needed = light->getChosenTotal();
     int toHand = reflectorsToHand();
     if (toHand < light->getLowestTotal())
-        problems.push_back("too few reflectors: lighting the boxes takes at least " + std::to_string(light->getLowestTotal()) +
+        problems.push_back("too few reflectors: lighting the boxes takes at least " +
+                           std::to_string(light->getLowestTotal()) +
                            ", but the robot can have only " + std::to_string(toHand) + " (" +
                            std::to_string(Player().getNumReflectors()) + " carried, " +
                            std::to_string(Player::CrateReflectors) + " in each crate it reaches)");

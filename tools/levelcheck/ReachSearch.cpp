@@ -51,7 +51,7 @@ ReachSearch::ReachSearch(const TileMap& level, const std::vector<Patrol>& patrol
     : map(new TileMap[1]), patrols(patrols), crate(static_cast<size_t>(MapWidth) * MapHeight, false),
       regions(static_cast<size_t>(MapWidth / RegionCells) * (MapHeight / RegionCells)),
       passed(static_cast<size_t>(MapWidth) * MapHeight, 0), passedCount(0), leftStart(false),
-      seconds(0.0), lastReport(0.0)
+      complete(true), seconds(0.0), lastReport(0.0)
 {
     std::memcpy(map[0], level, sizeof(TileMap));
     for (int row = 0; row < MapHeight; ++row)
@@ -152,6 +152,10 @@ std::uint32_t ReachSearch::intern(const Player& player)
             return region.slots[slot].index - 1;
         slot = (slot + 1) & mask;
     }
+    if (states.size() >= MostStates) {
+        complete = false;
+        return Unknown;
+    }
     std::uint32_t index = static_cast<std::uint32_t>(states.size());
     region.slots[slot] = Slot{key, index + 1};
     ++region.count;
@@ -239,7 +243,7 @@ void ReachSearch::expand(std::uint32_t index, std::vector<std::uint32_t>& succes
                 next = still;
             }
             std::uint32_t to = intern(next);
-            if (std::find(successors.begin(), successors.end(), to) == successors.end())
+            if (to != Unknown && std::find(successors.begin(), successors.end(), to) == successors.end())
                 successors.push_back(to);
         }
 }
@@ -309,11 +313,13 @@ void ReachSearch::findHome()
     // Home is any spot in the start's cell: walking there and back does not always come
     // to the very same float.
     std::vector<std::uint32_t> queue;
-    for (std::uint32_t index = 0; index < count; ++index)
-        if (isStanding(states[index]) && dropColumn(states[index]) == StartColumn && dropRow(states[index]) == StartRow) {
+    for (std::uint32_t index = 0; index < count; ++index) {
+        const Player& state = states[index];
+        if (isStanding(state) && dropColumn(state) == StartColumn && dropRow(state) == StartRow) {
             home[index] = true;
             queue.push_back(index);
         }
+    }
     while (!queue.empty()) {
         std::uint32_t to = queue.back();
         queue.pop_back();

@@ -19,12 +19,16 @@
 //    (a short hop lets go early, a full jump holds it to the end).
 //
 // A jump pressed again in mid-air is left out: the arc it starts on landing is measured
-// from the height of the press, which is no move a level should rely on. A state that
-// loses a life is a dead end: the way through spikes or lava is no way at all.
+// from the height of the press, which is no move a level should rely on. So is holding
+// the key on once the arc is over: that only delays the landing's snap by a frame. A
+// state that loses a life is a dead end: the way through spikes or lava is no way at all.
 //
-// States are told apart by the exact floats of the Player (position, arc phase and base,
-// fall step) and its jump and fall flags, so two paths merge only where the game could
-// not tell them apart. A robot standing still with no key held is a resting spot.
+// States are told apart by the Player's position, its arc phase and base while an arc is
+// under way, its fall step and its jump and fall flags. Positions are taken to the tenth
+// of a cell a step moves (the floats of two paths to one spot differ in their last bits),
+// a falling robot's height to an eighth of a cell, and two states merge only in the same
+// cell, so a robot at exactly half a cell stays apart from one a hair past it. A robot
+// standing with no key held is a resting spot.
 //
 // Crates are taken once reached: the first time any path takes one it is gone for every
 // path, and the states already searched that could see its cell are searched again. A
@@ -72,6 +76,8 @@ public:
     const TileMap& getMap() const { return map[0]; }
     // Some cell other than the start's is reached.
     bool leavesStart() const { return leftStart; }
+    // False when the search stopped at MostStates: a level too open to search whole.
+    bool isComplete() const { return complete; }
     long long getStatesSearched() const { return static_cast<long long>(states.size()); }
     double getSeconds() const { return seconds; }
 
@@ -100,6 +106,9 @@ private:
         std::size_t count = 0;
     };
     static const int RegionCells = 8;
+    // About 120 bytes each (1.5 GB in all): the search stops short of eating the machine's memory.
+    static const std::size_t MostStates = 12000000;
+    static const std::uint32_t Unknown = 0xFFFFFFFFu;  // a state past MostStates
 
     Region& regionOf(const Player& player);
     static void grow(Region& region);
@@ -124,6 +133,7 @@ private:
     std::vector<Cell> cratesTaken;
     std::vector<RestingSpot> restingSpots;
     bool leftStart;
+    bool complete;
     double seconds;
     std::chrono::steady_clock::time_point started;
     double lastReport;
