@@ -155,18 +155,24 @@ bool Player::afterWalk(const TileMap& map, int row, int c0)
 
 void Player::jumpStep(TileMap& map, int row, int c)
 {
+    // The arc is measured from where it starts: a press in mid-air starts it only on
+    // landing, and measured from the height of the press it would lift the robot through
+    // rock in one frame.
+    if (jumpPhase == 0.0f)
+        jumpBaseY = y;
     jumpPhase += JumpPhaseStep;
 
     if (jumpPhase < Pi) {
         y = static_cast<float>(jumpBaseY - JumpHeight * std::sin(static_cast<double>(jumpPhase)));
         int r = static_cast<int>(y);
         TileType head = tileAt(map, c, r);
-        if (!isPassable(tileAt(map, c, r + 1))) {
+        if (r > row && !isPassable(head)) {
+            // Coming down into a blocking cell (a step sideways can bring one under the
+            // robot after the last frame looked below): land on top of it.
+            landFromArc(row);
+        } else if (!isPassable(tileAt(map, c, r + 1))) {
             // Rising past the top of a ledge, or coming down on ground: land.
-            falling = false;
-            fallSpeed = FirstFallStep;
-            y = static_cast<float>(r);
-            jumpPhase = Pi;
+            landFromArc(r);
         } else if (isPassable(head)) {
             // still in the air
         } else if (head == Spikes) {
@@ -196,6 +202,14 @@ void Player::jumpStep(TileMap& map, int row, int c)
     }
 }
 
+void Player::landFromArc(int row)
+{
+    falling = false;
+    fallSpeed = FirstFallStep;
+    y = static_cast<float>(row);
+    jumpPhase = Pi;
+}
+
 void Player::fallStep(TileMap& map, int row, int c)
 {
     if (!falling)
@@ -203,9 +217,12 @@ void Player::fallStep(TileMap& map, int row, int c)
     TileType below = tileAt(map, c, row + 1);
     if (below == Crate) {
         collectCrate(map, c, row + 1);
-        // The crate's cell is open now, so the fall goes on through it this frame.
+        // The crate's cell is open now, so the fall goes on through it this frame, but not
+        // on into the cell under it, which nothing has looked at (a step sideways can bring
+        // a crate under a robot low in its row, and two steps can reach past the crate).
         fallOnce();
-        fallOnce();
+        if (static_cast<int>(y + fallSpeed) <= row + 1 || isPassable(tileAt(map, c, row + 2)))
+            fallOnce();
     } else if (below == Lava) {
         decrementNumLives();
     } else if (isPassable(below)) {

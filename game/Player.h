@@ -64,6 +64,8 @@ private:
     bool walkStep(TileMap& map, int row, int c0, bool right);
     bool afterWalk(const TileMap& map, int row, int c0);
     void jumpStep(TileMap& map, int row, int c);
+    // Ends the arc with the robot standing in the given row.
+    void landFromArc(int row);
     void fallStep(TileMap& map, int row, int c);
     void fallOnce();
     void collectCrate(TileMap& map, int column, int row);

@@ -111,6 +111,7 @@ class LevelCheckTest(unittest.TestCase):
         crates = self.shipped.count(CRATE)
         self.assertRegex(report, r"Reflectors: \d+ needed, %d to hand \(10 carried, 5 in each of %d crates reached\), "
                                  r"\d+ spare" % (10 + 5 * crates, crates))
+        self.assertNotIn("one way only", report)
 
     def test_made_up_caves(self):
         """Each cave is the small one with one change; the texts are what must be said."""

@@ -87,6 +87,12 @@ class World:
         if self.fall_speed < 0.5:
             self.fall_speed = f32(self.fall_speed + ACCEL)
 
+    def land_from_arc(self, row):
+        self.falling = False
+        self.fall_speed = STEP
+        self.y = float(row)
+        self.jump_phase = PI
+
     def jump(self, pressed):
         if pressed:
             if not self.jump_held:
@@ -155,15 +161,19 @@ class World:
         c = int(self.x + 0.5)
         if self.jump_held and not self.jump_spent and not (
                 self.jump_phase == 0.0 and passable(self.tile(c, row + 1))):
+            if self.jump_phase == 0.0:
+                # The arc is measured from where it starts (a press in mid-air starts it
+                # on landing).
+                self.jump_base = self.y
             self.jump_phase = f32(self.jump_phase + STEP)
             if self.jump_phase < PI:
                 self.y = f32(self.jump_base - 3.0 * math.sin(self.jump_phase))
                 r = int(self.y)
-                if not passable(self.tile(c, r + 1)):
-                    self.falling = False
-                    self.fall_speed = STEP
-                    self.y = float(r)
-                    self.jump_phase = PI
+                if r > row and not passable(self.tile(c, r)):
+                    # Coming down into a blocking cell after a step sideways: land on it.
+                    self.land_from_arc(row)
+                elif not passable(self.tile(c, r + 1)):
+                    self.land_from_arc(r)
                 elif passable(self.tile(c, r)):
                     pass
                 elif self.tile(c, r) == SPIKES:
@@ -190,7 +200,9 @@ class World:
             if below == CRATE:
                 self.collect(c, row + 1)
                 self.fall_step()
-                self.fall_step()
+                # Through the crate's cell, but not on into an unlooked-at cell under it.
+                if int(f32(self.y + self.fall_speed)) <= row + 1 or passable(self.tile(c, row + 2)):
+                    self.fall_step()
             elif below == LAVA:
                 self.die()
             elif passable(below):
