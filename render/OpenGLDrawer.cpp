@@ -26,7 +26,7 @@ static void say(const char* message)
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
       viewport{0, 0, 0, 0}, openedHeight(0), windowSampleCount(0), samples(0), pixelScale(1.0f), drawCalls(0),
-      layerPageSide(2048), inLayerState(false), layerOpaque(false), layerTexture(0), genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
+      layerSlots(2048), inLayerState(false), layerOpaque(false), layerTexture(0), genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
 {
     for (Image& glyph : glyphs)
@@ -152,8 +152,8 @@ bool OpenGLDrawer::initialise(unsigned short width, unsigned short height, bool 
     if (batching)
         atlas.reset(new TextureAtlas(pageSize, AtlasMaxPages, AtlasMaxEntry < pageSize / 2 ? AtlasMaxEntry : pageSize / 2));
     layerPages.clear();
+    layerSlots = LayerSlots(std::min(2048u, static_cast<unsigned>(maxTexture)));
     inLayerState = false;
-    layerPageSide = std::min(2048u, static_cast<unsigned>(maxTexture));
     return true;
 }
 
@@ -885,15 +885,9 @@ void OpenGLDrawer::leaveLayerState()
 // draw into a page.
 bool OpenGLDrawer::takeLayerSlot(unsigned slotWidth, unsigned slotHeight, CanvasTarget& target, Image& layer)
 {
-    size_t index = 0;
-    for (; index < layerPages.size(); ++index) {
-        const LayerPage& page = layerPages[index];
-        if (page.texture && page.slotWidth == slotWidth && page.slotHeight == slotHeight &&
-            std::find(page.used.begin(), page.used.end(), false) != page.used.end())
-            break;
-    }
-    if (index == layerPages.size()) {
-        unsigned side = std::max(layerPageSide, powerOfTwo(std::max(slotWidth, slotHeight)));
+    LayerSlots::Slot slot;
+    if (!layerSlots.take(slotWidth, slotHeight, slot)) {
+        unsigned side = layerSlots.pageSideFor(slotWidth, slotHeight);
         Image pageImage{0, 0, 0, 1.0f, 1.0f, false, TextureAtlas::Entry(), 0};
         if (!makeFramebufferTexture(side, side, pageImage))
             return false;
@@ -904,24 +898,18 @@ bool OpenGLDrawer::takeLayerSlot(unsigned slotWidth, unsigned slotHeight, Canvas
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
         glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
         glBindTexture(GL_TEXTURE_2D, 0);
-        LayerPage page{pageImage.texture, pageImage.framebuffer, side, slotWidth, slotHeight,
-                       std::vector<bool>((side / slotWidth) * (side / slotHeight), false)};
-        index = std::find_if(layerPages.begin(), layerPages.end(), [](const LayerPage& p) { return p.texture == 0; }) -
-                layerPages.begin();
-        if (index == layerPages.size())
-            layerPages.push_back(page);
-        else
-            layerPages[index] = page;
+        unsigned page = layerSlots.addPage(slotWidth, slotHeight);
+        if (page >= layerPages.size())
+            layerPages.resize(page + 1);
+        layerPages[page] = LayerPage{pageImage.texture, pageImage.framebuffer};
+        layerSlots.take(slotWidth, slotHeight, slot);
     }
-    LayerPage& page = layerPages[index];
-    size_t slot = std::find(page.used.begin(), page.used.end(), false) - page.used.begin();
-    page.used[slot] = true;
-    unsigned columns = page.side / page.slotWidth;
-    target.page = static_cast<int>(index);
-    target.slotX = static_cast<unsigned>(slot % columns) * page.slotWidth;
-    target.slotY = static_cast<unsigned>(slot / columns) * page.slotHeight;
-    target.textureWidth = page.side;
-    target.textureHeight = page.side;
+    const LayerPage& page = layerPages[slot.page];
+    target.page = static_cast<int>(slot.page);
+    target.slotX = slot.x;
+    target.slotY = slot.y;
+    target.textureWidth = layerSlots.getPageSide(slot.page);
+    target.textureHeight = target.textureWidth;
     layer.texture = page.texture;
     layer.framebuffer = page.framebuffer;
     return true;
@@ -930,14 +918,12 @@ bool OpenGLDrawer::takeLayerSlot(unsigned slotWidth, unsigned slotHeight, Canvas
 // A page whose last layer goes is freed with it.
 void OpenGLDrawer::freeLayerSlot(const CanvasTarget& target)
 {
-    LayerPage& page = layerPages[target.page];
-    unsigned columns = page.side / page.slotWidth;
-    page.used[(target.slotY / page.slotHeight) * columns + target.slotX / page.slotWidth] = false;
-    if (std::find(page.used.begin(), page.used.end(), true) != page.used.end())
+    if (!layerSlots.give(LayerSlots::Slot{static_cast<unsigned>(target.page), target.slotX, target.slotY}))
         return;
+    LayerPage& page = layerPages[target.page];
     deleteFramebuffers(1, &page.framebuffer);
     glDeleteTextures(1, &page.texture);
-    page = LayerPage{0, 0, 0, 0, 0, std::vector<bool>()};
+    page = LayerPage{0, 0};
 }
 
 bool OpenGLDrawer::readFrame(std::vector<unsigned char>& rgb, int& width, int& height)

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "render/Drawer.h"
+#include "render/LayerSlots.h"
 #include "render/QuadBatch.h"
 #include "render/TextureAtlas.h"
 
@@ -138,13 +139,12 @@ private:
         int page = -1;
         unsigned slotX = 0, slotY = 0;
     };
-    // A texture of layer slots of one size, with the framebuffer that draws into it. One
-    // texture for many layers lets a pass of layers be drawn without switching textures
-    // or blending state between them, which the software rasteriser pays for per switch.
+    // A texture of layer slots of one size (see LayerSlots), with the framebuffer that draws
+    // into it. One texture for many layers lets a pass of layers be drawn without switching
+    // textures or blending state between them, which the software rasteriser pays for per
+    // switch.
     struct LayerPage {
         unsigned texture, framebuffer;
-        unsigned side, slotWidth, slotHeight;
-        std::vector<bool> used;
     };
     typedef void (*BlendFuncSeparate)(unsigned, unsigned, unsigned, unsigned);
 
@@ -193,8 +193,8 @@ private:
     unsigned drawCalls;
     QuadBatch batch;
     std::unique_ptr<TextureAtlas> atlas;
-    std::vector<LayerPage> layerPages;
-    unsigned layerPageSide;
+    std::vector<LayerPage> layerPages;   // by page number
+    LayerSlots layerSlots;
     bool inLayerState;      // drawing layers, layerTexture bound
     bool layerOpaque;       // copied, not blended
     unsigned layerTexture;
