@@ -17,15 +17,8 @@ static const unsigned AtlasPageSize = 1024;
 static const unsigned AtlasMaxPages = 4;
 static const unsigned AtlasMaxEntry = 512;
 
-static void say(const char* message)
-{
-    printf("%s\n", message);
-    fflush(stdout);
-}
-
 OpenGLDrawer::OpenGLDrawer(bool batching)
-    : nextId(1), batching(batching), live(false), discarding(false), inCanvas(false), canvasId(0),
-      viewport{0, 0, 0, 0}, openedHeight(0), windowSampleCount(0), samples(0), pixelScale(1.0f), drawCalls(0),
+    : nextId(1), batching(batching), discarding(false), inCanvas(false), canvasId(0), samples(0), pixelScale(1.0f), drawCalls(0),
       layerSlots(2048), inLayerState(false), layerOpaque(false), layerTexture(0), genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr),
       framebufferTexture2D(nullptr), checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
 {
@@ -75,23 +68,6 @@ unsigned char* OpenGLDrawer::padImage(const unsigned char* pixels, unsigned widt
     return padded;
 }
 
-OpenGLDrawer::Viewport OpenGLDrawer::letterbox(int windowWidth, int windowHeight)
-{
-    float width = static_cast<float>(windowWidth);
-    float height = static_cast<float>(windowHeight);
-    float ratio = height / width;
-    if (ratio == 0.75f)
-        return Viewport{0, 0, windowWidth, windowHeight};
-    if (ratio > 0.75f) {
-        float pictureHeight = width * 0.75f;
-        return Viewport{0, static_cast<int>((height - pictureHeight) * 0.5f), windowWidth,
-                        static_cast<int>(pictureHeight)};
-    }
-    float pictureWidth = height * 1.3333334f;
-    return Viewport{static_cast<int>((width - pictureWidth) * 0.5f), 0, static_cast<int>(pictureWidth),
-                    windowHeight};
-}
-
 OpenGLDrawer::Quad OpenGLDrawer::placeImage(short x, short y, float width, float height, float scaleX,
                                             float scaleY)
 {
@@ -103,45 +79,12 @@ OpenGLDrawer::Quad OpenGLDrawer::placeImage(short x, short y, float width, float
     return quad;
 }
 
-void OpenGLDrawer::requestAttribute(SDL_GLattr attribute, int value, const char* message)
-{
-    if (SDL_GL_SetAttribute(attribute, value) < 0)
-        say(message);
-}
-
 bool OpenGLDrawer::initialise(unsigned short width, unsigned short height, bool fullscreen, int antialias)
 {
-    const SDL_VideoInfo* info = SDL_GetVideoInfo();
-    if (!info)
+    if (!window.open(width, height, fullscreen, antialias))
         return false;
-    if (info->vfmt->BitsPerPixel == 16) {
-        say("OpenGLDrawer: Display is 16bit.");
-        requestAttribute(SDL_GL_RED_SIZE, 5, "OpenGLDrawer: Could not set red pixel size to 5...");
-        requestAttribute(SDL_GL_GREEN_SIZE, 5, "OpenGLDrawer: Could not set green pixel size to 5...");
-        requestAttribute(SDL_GL_BLUE_SIZE, 5, "OpenGLDrawer: Could not set blue pixel size to 5...");
-    } else {
-        say("OpenGLDrawer: Display is 32bit.");
-        requestAttribute(SDL_GL_RED_SIZE, 8, "OpenGLDrawer: Could not set red pixel size to 8...");
-        requestAttribute(SDL_GL_GREEN_SIZE, 8, "OpenGLDrawer: Could not set green pixel size to 8...");
-        requestAttribute(SDL_GL_BLUE_SIZE, 8, "OpenGLDrawer: Could not set blue pixel size to 8...");
-        requestAttribute(SDL_GL_ALPHA_SIZE, 8, "OpenGLDrawer: Could not set alpha pixel size to 8...");
-    }
-    requestAttribute(SDL_GL_DEPTH_SIZE, 16, "OpenGLDrawer: Could not set depth size to 16...");
-    requestAttribute(SDL_GL_DOUBLEBUFFER, 1, "OpenGLDrawer: Could not set double buffering...");
-    requestAttribute(SDL_GL_SWAP_CONTROL, 1, "OpenGLDrawer: Could not set vertical sync...");
-    if (antialias > 0) {
-        requestAttribute(SDL_GL_MULTISAMPLEBUFFERS, 1, "OpenGLDrawer: Could not set multi sample buffers...");
-        requestAttribute(SDL_GL_MULTISAMPLESAMPLES, antialias, "OpenGLDrawer: Could not set multi sample samples...");
-    }
-
-    Uint32 flags = SDL_OPENGL | (fullscreen ? SDL_FULLSCREEN : 0);
-    SDL_Surface* screen = SDL_SetVideoMode(width, height, 0, flags);
-    if (!screen)
-        return false;   // no context: every later call does nothing
-
-    live = true;
+    drawOnScreen();
     initFonts();
-    setUpState(screen->w, screen->h);
     loadFramebufferFunctions();
 
     GLint maxTexture = 0;
@@ -157,38 +100,12 @@ bool OpenGLDrawer::initialise(unsigned short width, unsigned short height, bool 
     return true;
 }
 
-void OpenGLDrawer::setUpState(int windowWidth, int windowHeight)
+// Back to drawing on the window's picture.
+void OpenGLDrawer::drawOnScreen()
 {
-    glViewport(0, 0, windowWidth, windowHeight);
-    glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
-    glClear(GL_COLOR_BUFFER_BIT);
-    GLint windowSamples = 0;
-    glGetIntegerv(GL_SAMPLES, &windowSamples);
-    windowSampleCount = windowSamples;
-    viewport = letterbox(windowWidth, windowHeight);
-    openedHeight = windowHeight;
-    setScreenProjection();
-
-    glShadeModel(GL_SMOOTH);
-    glClearDepth(1.0);
-    glDisable(GL_DEPTH_TEST);
-    glDepthFunc(GL_LEQUAL);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-    glEnable(GL_TEXTURE_2D);
-    glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
-    glEnable(GL_BLEND);
-}
-
-void OpenGLDrawer::setScreenProjection()
-{
-    samples = windowSampleCount;
-    pixelScale = static_cast<float>(viewport.width) / ScreenWidth;
-    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, ScreenWidth, ScreenHeight, 0.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    window.drawOnScreen();
+    samples = window.getSampleCount();
+    pixelScale = window.getScaleX();
 }
 
 void* OpenGLDrawer::framebufferFunction(const char* name, const char* suffix)
@@ -274,7 +191,7 @@ void OpenGLDrawer::loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size)
 {
     if (!pixels)
         return;
-    if (glyph < 0 || glyph >= GlyphCount || !live || !acceptsSize("OpenGLDrawer: ", size, size)) {
+    if (glyph < 0 || glyph >= GlyphCount || !window.isOpen() || !acceptsSize("OpenGLDrawer: ", size, size)) {
         delete[] pixels;
         return;
     }
@@ -320,7 +237,7 @@ unsigned OpenGLDrawer::loadImage(unsigned char* pixels, unsigned width, unsigned
         image.extentU = static_cast<float>(width) / textureWidth;
         image.extentV = static_cast<float>(height) / textureHeight;
     }
-    if (live) {
+    if (window.isOpen()) {
         flush();
         image.texture = uploadTexture(pixels, textureWidth, textureHeight, true);
         attachToAtlas(image, pixels, textureWidth, textureHeight, false);
@@ -337,7 +254,7 @@ void OpenGLDrawer::releaseImage(unsigned id)
     std::map<unsigned, Image>::iterator it = images.find(id);
     if (it == images.end())
         return;
-    if (live) {
+    if (window.isOpen()) {
         // Drawing meant for a canvas that is gone is dropped until endCanvas.
         if (inCanvas && id == canvasId) {
             endCanvas();
@@ -375,7 +292,7 @@ void OpenGLDrawer::flush()
 
 void OpenGLDrawer::finish()
 {
-    if (!live)
+    if (!window.isOpen())
         return;
     flush();
     glFinish();
@@ -384,7 +301,7 @@ void OpenGLDrawer::finish()
 void OpenGLDrawer::beginDrawing()
 {
     drawCalls = 0;
-    if (!live)
+    if (!window.isOpen())
         return;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glLoadIdentity();
@@ -392,7 +309,7 @@ void OpenGLDrawer::beginDrawing()
 
 void OpenGLDrawer::endDrawing()
 {
-    if (!live)
+    if (!window.isOpen())
         return;
     flush();
     SDL_GL_SwapBuffers();
@@ -555,8 +472,8 @@ void OpenGLDrawer::fillGradientParts(short x, short y, short width, short height
     if (!canDraw() || parts.empty() || width <= 0 || height <= 0)
         return;
     flush();
-    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
-    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    float scaleX = window.getScaleX();
+    float scaleY = window.getScaleY();
     auto colourAt = [&](float row) {
         float f = (row - static_cast<float>(y)) / static_cast<float>(height);
         float c[4];
@@ -608,19 +525,19 @@ bool OpenGLDrawer::makeFramebufferTexture(unsigned width, unsigned height, Image
 
 unsigned OpenGLDrawer::createCanvas()
 {
-    if (!live || inCanvas || windowSampleCount > 0 || !genFramebuffers || !bindFramebuffer || !framebufferTexture2D ||
+    if (!window.isOpen() || inCanvas || window.getSampleCount() > 0 || !genFramebuffers || !bindFramebuffer || !framebufferTexture2D ||
         !checkFramebufferStatus)
         return 0;
     flush();
     // The picture sits in the texture where it sits in the window, bands included, so that
     // every vertex lands on the same fraction of a pixel as on the frame.
-    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, false, false, 0, 0, 0.0f, 0.0f, 0, 0};
-    unsigned textureWidth = powerOfTwo(viewport.x + viewport.width);
-    unsigned textureHeight = powerOfTwo(viewport.y + viewport.height);
-    target.u0 = static_cast<float>(viewport.x) / textureWidth;
-    target.u1 = static_cast<float>(viewport.x + viewport.width) / textureWidth;
-    target.v0 = static_cast<float>(viewport.y + viewport.height) / textureHeight;
-    target.v1 = static_cast<float>(viewport.y) / textureHeight;
+    CanvasTarget target{window.getViewport(), 0.0f, 0.0f, 0.0f, 0.0f, false, false, 0, 0, 0.0f, 0.0f, 0, 0};
+    unsigned textureWidth = powerOfTwo(window.getViewport().x + window.getViewport().width);
+    unsigned textureHeight = powerOfTwo(window.getViewport().y + window.getViewport().height);
+    target.u0 = static_cast<float>(window.getViewport().x) / textureWidth;
+    target.u1 = static_cast<float>(window.getViewport().x + window.getViewport().width) / textureWidth;
+    target.v0 = static_cast<float>(window.getViewport().y + window.getViewport().height) / textureHeight;
+    target.v1 = static_cast<float>(window.getViewport().y) / textureHeight;
     Image canvas{0, static_cast<unsigned short>(ScreenWidth), static_cast<unsigned short>(ScreenHeight), 1.0f,
                  1.0f, false, TextureAtlas::Entry(), 0};
     if (!makeFramebufferTexture(textureWidth, textureHeight, canvas))
@@ -636,7 +553,7 @@ unsigned OpenGLDrawer::createCanvas()
 
 void OpenGLDrawer::beginCanvas(unsigned id, short x, short y, short width, short height)
 {
-    if (!live)
+    if (!window.isOpen())
         return;
     flush();
     std::map<unsigned, Image>::const_iterator it = images.find(id);
@@ -675,7 +592,7 @@ void OpenGLDrawer::beginCanvas(unsigned id, short x, short y, short width, short
 void OpenGLDrawer::endCanvas()
 {
     discarding = false;
-    if (!live || !inCanvas)
+    if (!window.isOpen() || !inCanvas)
         return;
     flush();
     inCanvas = false;
@@ -683,7 +600,7 @@ void OpenGLDrawer::endCanvas()
     glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
     glDisable(GL_SCISSOR_TEST);
     bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
-    setScreenProjection();
+    drawOnScreen();
 }
 
 // The window pixels (relative to the picture's top-left) whose centres lie in the logical
@@ -691,12 +608,11 @@ void OpenGLDrawer::endCanvas()
 void OpenGLDrawer::layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
                                int& bottom) const
 {
-    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
-    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
-    left = static_cast<int>(std::ceil(x * scaleX - 0.5f));
-    right = static_cast<int>(std::ceil((x + width) * scaleX - 0.5f));
-    top = static_cast<int>(std::ceil(y * scaleY - 0.5f));
-    bottom = static_cast<int>(std::ceil((y + height) * scaleY - 0.5f));
+    OpenGLWindow::PixelSpan span = window.pixelsOf(x, y, width, height);
+    left = span.left;
+    top = span.top;
+    right = span.right;
+    bottom = span.bottom;
 }
 
 // Layers live in the window's pixels like canvases, but are transparent and hold their
@@ -704,13 +620,13 @@ void OpenGLDrawer::layerPixels(short x, short y, short width, short height, int&
 // blending each picture in turn would have. Multisampled windows get none (see createCanvas).
 unsigned OpenGLDrawer::createLayer(short width, short height)
 {
-    if (!live || inCanvas || windowSampleCount > 0 || !blendFuncSeparate || !genFramebuffers ||
+    if (!window.isOpen() || inCanvas || window.getSampleCount() > 0 || !blendFuncSeparate || !genFramebuffers ||
         !bindFramebuffer || !framebufferTexture2D || !checkFramebufferStatus || width <= 0 || height <= 0)
         return 0;
     flush();
-    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
-    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
-    CanvasTarget target{viewport, 0.0f, 0.0f, 0.0f, 0.0f, true, false, 0, 0, 0.0f, 0.0f, 0, 0};
+    float scaleX = window.getScaleX();
+    float scaleY = window.getScaleY();
+    CanvasTarget target{window.getViewport(), 0.0f, 0.0f, 0.0f, 0.0f, true, false, 0, 0, 0.0f, 0.0f, 0, 0};
     Image layer{0, static_cast<unsigned short>(width), static_cast<unsigned short>(height), 1.0f, 1.0f, false,
                 TextureAtlas::Entry(), 0};
     // A pixel more than the layer spans, for a corner that falls between pixels.
@@ -725,7 +641,7 @@ unsigned OpenGLDrawer::createLayer(short width, short height)
 
 void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
 {
-    if (!live)
+    if (!window.isOpen())
         return;
     flush();
     std::map<unsigned, Image>::const_iterator it = images.find(id);
@@ -736,8 +652,8 @@ void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
     CanvasTarget& target = canvasTargets[id];
     int left, top, right, bottom;
     layerPixels(x, y, it->second.width, it->second.height, left, top, right, bottom);
-    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
-    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    float scaleX = window.getScaleX();
+    float scaleY = window.getScaleY();
     target.drawn = true;
     target.pixelWidth = right - left;
     target.pixelHeight = bottom - top;
@@ -755,8 +671,8 @@ void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
     pixelScale = scaleX;
     int slotX = static_cast<int>(target.slotX);
     int slotY = static_cast<int>(target.slotY);
-    glViewport(slotX - left - viewport.width, slotY + target.pixelHeight + top - 2 * viewport.height,
-               3 * viewport.width, 3 * viewport.height);
+    glViewport(slotX - left - window.getViewport().width, slotY + target.pixelHeight + top - 2 * window.getViewport().height,
+               3 * window.getViewport().width, 3 * window.getViewport().height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(-ScreenWidth, 2.0 * ScreenWidth, 2.0 * ScreenHeight, -ScreenHeight);
@@ -784,8 +700,8 @@ bool OpenGLDrawer::layerFits(unsigned id, short x, short y) const
     std::map<unsigned, Image>::const_iterator image = images.find(id);
     int left, top, right, bottom;
     layerPixels(x, y, image->second.width, image->second.height, left, top, right, bottom);
-    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
-    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    float scaleX = window.getScaleX();
+    float scaleY = window.getScaleY();
     return x * scaleX - left == target.phaseX && y * scaleY - top == target.phaseY &&
            right - left == target.pixelWidth && bottom - top == target.pixelHeight;
 }
@@ -810,8 +726,8 @@ void OpenGLDrawer::drawLayer(const Image& image, const CanvasTarget& target, sho
         return;
     if (batch.flush())
         ++drawCalls;
-    float scaleX = static_cast<float>(viewport.width) / ScreenWidth;
-    float scaleY = static_cast<float>(viewport.height) / ScreenHeight;
+    float scaleX = window.getScaleX();
+    float scaleY = window.getScaleY();
     int left, top, right, bottom;
     layerPixels(x, y, image.width, image.height, left, top, right, bottom);
     enterLayerState(image.texture, opaque);
@@ -928,21 +844,5 @@ void OpenGLDrawer::freeLayerSlot(const CanvasTarget& target)
 
 bool OpenGLDrawer::readFrame(std::vector<unsigned char>& rgb, int& width, int& height)
 {
-    SDL_Surface* screen = SDL_GetVideoSurface();
-    if (!live || !screen)
-        return false;
-    width = screen->w;
-    height = screen->h;
-    // The front buffer of a Mesa software window is the X window itself and reads back
-    // empty; the swap copies the back buffer out and leaves it as it was, so the frame is
-    // still there until the next beginDrawing clears it.
-    std::vector<unsigned char> bottomUp(width * height * 3);
-    glReadBuffer(GL_BACK);
-    glPixelStorei(GL_PACK_ALIGNMENT, 1);
-    glReadPixels(0, 0, width, height, GL_RGB, GL_UNSIGNED_BYTE, bottomUp.data());
-    rgb.resize(bottomUp.size());
-    size_t rowBytes = width * 3;
-    for (int row = 0; row < height; ++row)
-        memcpy(&rgb[row * rowBytes], &bottomUp[(height - 1 - row) * rowBytes], rowBytes);
-    return true;
+    return window.readFrame(rgb, width, height);
 }

@@ -1,11 +1,11 @@
 #pragma once
 
-#include <SDL/SDL.h>
 #include <map>
 #include <memory>
 
 #include "render/Drawer.h"
 #include "render/LayerSlots.h"
+#include "render/OpenGLWindow.h"
 #include "render/QuadBatch.h"
 #include "render/TextureAtlas.h"
 
@@ -35,9 +35,7 @@ public:
         unsigned framebuffer;   // canvases only
     };
 
-    struct Viewport {
-        int x, y, width, height;
-    };
+    typedef OpenGLWindow::Viewport Viewport;
 
     struct Quad {
         float left, top, right, bottom;
@@ -88,9 +86,6 @@ public:
     static unsigned char* padImage(const unsigned char* pixels, unsigned width, unsigned height,
                                    unsigned paddedWidth, unsigned paddedHeight);
 
-    // Where the 4:3 picture goes in a window of the given size.
-    static Viewport letterbox(int windowWidth, int windowHeight);
-
     // The rectangle of a width x height image drawn at (x, y) with the given scales: scaled
     // about the centre of its unscaled rectangle; a negative scale swaps the sides.
     static Quad placeImage(short x, short y, float width, float height, float scaleX, float scaleY);
@@ -105,15 +100,9 @@ public:
     bool isBatching() const { return batching; }
     // OpenGL draw calls issued since beginDrawing (a batched frame of tiles is one).
     unsigned getDrawCalls() const { return drawCalls; }
-    Viewport getViewport() const { return viewport; }
+    Viewport getViewport() const { return window.getViewport(); }
     float scaledCornerShift(float size, float scale) const override { return centredShift(size, scale); }
-    // The viewport counted from the window's top edge instead of OpenGL's bottom edge.
-    WindowRect getPicturePlace() const override
-    {
-        if (viewport.width <= 0 || viewport.height <= 0)
-            return Drawer::getPicturePlace();
-        return WindowRect{viewport.x, openedHeight - viewport.y - viewport.height, viewport.width, viewport.height};
-    }
+    WindowRect getPicturePlace() const override { return window.getPicturePlace(); }
 
 private:
     typedef void (*GenFramebuffers)(int, unsigned*);
@@ -148,9 +137,7 @@ private:
     };
     typedef void (*BlendFuncSeparate)(unsigned, unsigned, unsigned, unsigned);
 
-    void requestAttribute(SDL_GLattr attribute, int value, const char* message);
-    void setUpState(int windowWidth, int windowHeight);
-    void setScreenProjection();
+    void drawOnScreen();
     void loadFramebufferFunctions();
     void* framebufferFunction(const char* name, const char* suffix);
     bool makeFramebufferTexture(unsigned width, unsigned height, Image& image);
@@ -174,20 +161,17 @@ private:
     void enterFillState(bool opaque);
     void leaveFillState(bool opaque);
     unsigned takeNextId();
-    bool canDraw() const { return live && !discarding; }
+    bool canDraw() const { return window.isOpen() && !discarding; }
 
+    OpenGLWindow window;
     std::map<unsigned, Image> images;
     Image glyphs[GlyphCount];
     unsigned nextId;
     bool batching;
-    bool live;         // a window and an OpenGL context exist
     bool discarding;   // between beginCanvas of an id that is no canvas and endCanvas
     bool inCanvas;
     unsigned canvasId;  // the canvas being drawn into
     std::map<unsigned, CanvasTarget> canvasTargets;
-    Viewport viewport;
-    int openedHeight;     // of the window that was opened
-    int windowSampleCount;
     int samples;          // multisampling of what is drawn into now (0: none)
     float pixelScale;     // its pixels per logical pixel
     unsigned drawCalls;

@@ -67,25 +67,25 @@ TEST(OpenGLDrawerPaddingTest, TransparentEdgePadsWithTransparentBlack)
 
 TEST(OpenGLDrawerViewportTest, FourByThreeWindowUsesItAll)
 {
-    OpenGLDrawer::Viewport v = OpenGLDrawer::letterbox(1024, 768);
+    OpenGLWindow::Viewport v = OpenGLWindow::letterbox(1024, 768);
     EXPECT_EQ(0, v.x);
     EXPECT_EQ(0, v.y);
     EXPECT_EQ(1024, v.width);
     EXPECT_EQ(768, v.height);
-    v = OpenGLDrawer::letterbox(800, 600);
+    v = OpenGLWindow::letterbox(800, 600);
     EXPECT_EQ(800, v.width);
     EXPECT_EQ(600, v.height);
 }
 
 TEST(OpenGLDrawerViewportTest, WideWindowsGetBarsLeftAndRight)
 {
-    OpenGLDrawer::Viewport v = OpenGLDrawer::letterbox(1280, 800);
+    OpenGLWindow::Viewport v = OpenGLWindow::letterbox(1280, 800);
     EXPECT_EQ(106, v.x);
     EXPECT_EQ(0, v.y);
     EXPECT_EQ(1066, v.width);
     EXPECT_EQ(800, v.height);
 
-    v = OpenGLDrawer::letterbox(1280, 720);
+    v = OpenGLWindow::letterbox(1280, 720);
     EXPECT_EQ(160, v.x);
     EXPECT_EQ(0, v.y);
     EXPECT_EQ(960, v.width);
@@ -94,7 +94,7 @@ TEST(OpenGLDrawerViewportTest, WideWindowsGetBarsLeftAndRight)
 
 TEST(OpenGLDrawerViewportTest, TallWindowsGetBarsAboveAndBelow)
 {
-    OpenGLDrawer::Viewport v = OpenGLDrawer::letterbox(1280, 1024);
+    OpenGLWindow::Viewport v = OpenGLWindow::letterbox(1280, 1024);
     EXPECT_EQ(0, v.x);
     EXPECT_EQ(32, v.y);
     EXPECT_EQ(1280, v.width);
