@@ -22,9 +22,9 @@ TEST(LayerSlotsTest, SlotsFillAPageInRowsAndSizesKeepToPagesOfTheirOwn)
     for (const auto& corner : corners) {
         ASSERT_TRUE(slots.take(30, 20, slot));
         expectSlot(0, corner[0], corner[1], slot);
+        EXPECT_FALSE(slots.take(16, 16, slot));   // another size never shares the page
     }
     EXPECT_FALSE(slots.take(30, 20, slot));   // two across, three down: full
-    EXPECT_FALSE(slots.take(16, 16, slot));   // another size never shares the page
     ASSERT_EQ(1u, slots.addPage(16, 16));
     ASSERT_TRUE(slots.take(16, 16, slot));
     expectSlot(1, 0, 0, slot);
