@@ -8,7 +8,7 @@
 #include "render/Framebuffers.h"
 #include "render/PictureTextures.h"
 
-CanvasTargets::CanvasTargets(const OpenGLWindow& window, const Framebuffers& framebuffers)
+CanvasTargets::CanvasTargets(const OpenGLWindow& window, Framebuffers& framebuffers)
     : window(window), framebuffers(framebuffers)
 {
 }
@@ -21,7 +21,7 @@ bool CanvasTargets::available() const
     return window.getSampleCount() == 0 && framebuffers.available();
 }
 
-bool CanvasTargets::create(Canvas& canvas) const
+bool CanvasTargets::create(Canvas& canvas)
 {
     // The picture sits in the texture where it sits in the window, bands included, so that
     // every vertex lands on the same fraction of a pixel as on the frame.

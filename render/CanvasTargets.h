@@ -14,16 +14,16 @@ public:
         float u0, v0, u1, v1;          // texture coordinates of its top-left and bottom-right
     };
 
-    CanvasTargets(const OpenGLWindow& window, const Framebuffers& framebuffers);
+    CanvasTargets(const OpenGLWindow& window, Framebuffers& framebuffers);
 
     bool available() const;
     // An opaque black canvas; false when the driver cannot draw into one.
-    bool create(Canvas& canvas) const;
+    bool create(Canvas& canvas);
     void release(const Canvas& canvas) const;
     // Points drawing at the canvas, clipped to the logical rectangle.
     void begin(const Canvas& canvas, short x, short y, short width, short height) const;
 
 private:
     const OpenGLWindow& window;
-    const Framebuffers& framebuffers;
+    Framebuffers& framebuffers;
 };

@@ -5,6 +5,7 @@
 #include <SDL/SDL.h>
 #include <cstdio>
 #include <cstring>
+#include <iostream>
 
 #include "render/PictureTextures.h"
 
@@ -17,7 +18,7 @@ static void* framebufferFunction(const char* name, const char* suffix)
 
 Framebuffers::Framebuffers()
     : genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr), framebufferTexture2D(nullptr),
-      checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
+      checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr), refusedOnce(false)
 {
 }
 
@@ -49,7 +50,7 @@ bool Framebuffers::available() const
     return genFramebuffers && bindFramebuffer && framebufferTexture2D && checkFramebufferStatus;
 }
 
-bool Framebuffers::make(unsigned width, unsigned height, unsigned& texture, unsigned& framebuffer) const
+bool Framebuffers::make(unsigned width, unsigned height, unsigned& texture, unsigned& framebuffer)
 {
     texture = PictureTextures::uploadTexture(nullptr, width, height, true);
     genFramebuffers(1, &framebuffer);
@@ -60,6 +61,9 @@ bool Framebuffers::make(unsigned width, unsigned height, unsigned& texture, unsi
     bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
     deleteFramebuffers(1, &framebuffer);
     glDeleteTextures(1, &texture);
+    if (!refusedOnce)
+        std::cout << "OpenGLDrawer: Could not make a " << width << " x " << height << " framebuffer." << std::endl;
+    refusedOnce = true;
     return false;
 }
 

@@ -14,8 +14,8 @@ public:
     bool canBlendSeparately() const { return blendFuncSeparate != nullptr; }
 
     // A texture of the given size with a framebuffer drawing into it, left bound; false
-    // (and nothing made) when the driver cannot draw into it.
-    bool make(unsigned width, unsigned height, unsigned& texture, unsigned& framebuffer) const;
+    // (and nothing made) when the driver cannot draw into it, said the first time.
+    bool make(unsigned width, unsigned height, unsigned& texture, unsigned& framebuffer);
     void release(unsigned texture, unsigned framebuffer) const;
     void bind(unsigned framebuffer) const;
     // Back to drawing on the window, with the window's blending and nothing clipped.
@@ -37,4 +37,5 @@ private:
     FramebufferTexture2D framebufferTexture2D;
     CheckFramebufferStatus checkFramebufferStatus;
     BlendFuncSeparate blendFuncSeparate;
+    bool refusedOnce;
 };

@@ -6,7 +6,7 @@
 
 #include "render/Framebuffers.h"
 
-LayerPages::LayerPages(const OpenGLWindow& window, const Framebuffers& framebuffers)
+LayerPages::LayerPages(const OpenGLWindow& window, Framebuffers& framebuffers)
     : window(window), framebuffers(framebuffers), slots(2048), inLayerState(false), layerOpaque(false), layerTexture(0)
 {
 }

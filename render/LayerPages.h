@@ -25,7 +25,7 @@ public:
         float phaseX, phaseY;
     };
 
-    LayerPages(const OpenGLWindow& window, const Framebuffers& framebuffers);
+    LayerPages(const OpenGLWindow& window, Framebuffers& framebuffers);
 
     // In a new context: no pages yet, and pages of at least pageSide texels.
     void open(unsigned pageSide);
@@ -53,7 +53,7 @@ private:
     void enterState(unsigned texture, bool opaque);
 
     const OpenGLWindow& window;
-    const Framebuffers& framebuffers;
+    Framebuffers& framebuffers;
     LayerSlots slots;
     std::vector<PageTarget> pageTargets;   // by page number
     bool inLayerState;      // drawing layers, layerTexture bound

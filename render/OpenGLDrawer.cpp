@@ -51,7 +51,8 @@ void OpenGLDrawer::loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size)
 {
     if (!pixels)
         return;
-    if (glyph < 0 || glyph >= GlyphCount || !window.isOpen() || !acceptsSize("OpenGLDrawer: ", size, size)) {
+    if (glyph < 0 || glyph >= GlyphCount || !window.isOpen() || !acceptsSize("OpenGLDrawer: ", size, size) ||
+        !textures.holds(size, size)) {
         delete[] pixels;
         return;
     }
@@ -63,7 +64,7 @@ unsigned OpenGLDrawer::loadImage(unsigned char* pixels, unsigned width, unsigned
 {
     if (!pixels)
         return 0;
-    if (!acceptsSize("OpenGLDrawer: ", width, height)) {
+    if (!acceptsSize("OpenGLDrawer: ", width, height) || (window.isOpen() && !textures.holds(width, height))) {
         delete[] pixels;
         return 0;
     }

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <cstring>
+#include <iostream>
 
 // Atlas pages: one holds the small pictures of a play field several times over (every
 // new screen loads its own copies), and a narrow page keeps a tile's rows close together
@@ -13,7 +14,7 @@ static const unsigned AtlasPageSize = 1024;
 static const unsigned AtlasMaxPages = 4;
 static const unsigned AtlasMaxEntry = 512;
 
-PictureTextures::PictureTextures()
+PictureTextures::PictureTextures() : maxTextureSide(0)
 {
     for (Picture& glyph : glyphs)
         glyph = Picture{0, 0, 0, 1.0f, 1.0f, false, TextureAtlas::Entry()};
@@ -80,6 +81,7 @@ unsigned PictureTextures::uploadTexture(const unsigned char* texels, unsigned wi
 
 void PictureTextures::open(bool batching, int maxTextureSize)
 {
+    maxTextureSide = maxTextureSize > 0 ? static_cast<unsigned>(maxTextureSize) : 0;
     unsigned char white[16 * 16 * 4];
     memset(white, 255, sizeof white);
     for (Picture& glyph : glyphs)
@@ -90,6 +92,15 @@ void PictureTextures::open(bool batching, int maxTextureSize)
         pageSize /= 2;
     if (batching)
         atlas.reset(new TextureAtlas(pageSize, AtlasMaxPages, AtlasMaxEntry < pageSize / 2 ? AtlasMaxEntry : pageSize / 2));
+}
+
+bool PictureTextures::holds(unsigned width, unsigned height) const
+{
+    if (powerOfTwo(width) <= maxTextureSide && powerOfTwo(height) <= maxTextureSide)
+        return true;
+    std::cout << "OpenGLDrawer: Image " << width << " x " << height << " is larger than a texture can hold, not loaded."
+              << std::endl;
+    return false;
 }
 
 PictureTextures::Picture PictureTextures::load(unsigned char* pixels, unsigned width, unsigned height, bool upload)

@@ -30,6 +30,9 @@ public:
     // pages no larger than the driver's largest texture.
     void open(bool batching, int maxTextureSize);
 
+    // Whether the driver holds a texture for a picture of that size (padded); says so when not.
+    bool holds(unsigned width, unsigned height) const;
+
     // The picture of width x height RGBA pixels (the buffer is taken over); uploaded only
     // when there is a context to upload to.
     Picture load(unsigned char* pixels, unsigned width, unsigned height, bool upload);
@@ -60,4 +63,5 @@ private:
 
     Picture glyphs[Drawer::GlyphCount];
     std::unique_ptr<TextureAtlas> atlas;
+    unsigned maxTextureSide;
 };

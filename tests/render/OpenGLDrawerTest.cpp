@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/OpenGLDrawer.h"
 #include "tests/render/TestPictures.h"
@@ -127,6 +128,25 @@ TEST_F(OpenGLDrawerTest, SizesNoTextureCanHoldAreRefusedAndEmptyOnesIgnored)
     delete[] PictureTextures::padImage(pixel, 0, 1, 2, 2);
     d.drawText("a", 0, 0, 36.0f, 1.0f, 1.0f, 1.0f, 1.0f);   // the 16 x 16 stand-in glyph
     d.endDrawing();
+}
+
+// Textures past the driver's largest (16384 on a side under Mesa) are refused: an atlas
+// page then takes no picture, and a framebuffer makes no layer; each is said once.
+TEST_F(OpenGLDrawerTest, AtlasPagesAndFramebuffersTheDriverRefusesAreSaidOnce)
+{
+    OpenGLDrawer& d = open();
+    testing::internal::CaptureStdout();
+    TextureAtlas atlas(32768, 1, 512);
+    std::vector<unsigned char> texels(64 * 64 * 4, 255);
+    TextureAtlas::Entry entry;
+    EXPECT_FALSE(atlas.add(texels.data(), 64, 64, 64, 64, false, entry));
+    EXPECT_FALSE(atlas.add(texels.data(), 64, 64, 64, 64, false, entry));
+    EXPECT_EQ(0u, d.createLayer(20000, 64));
+    EXPECT_EQ(0u, d.createLayer(20000, 64));
+    EXPECT_NE(0u, d.createLayer(64, 64));
+    EXPECT_EQ("OpenGLDrawer: Could not make a 32768 x 32768 atlas page, drawing pictures from their own textures.\n"
+              "OpenGLDrawer: Could not make a 32768 x 32768 framebuffer.\n",
+              testing::internal::GetCapturedStdout());
 }
 
 TEST_F(OpenGLDrawerTest, OddSizedImagesArePaddedToPowersOfTwo)
