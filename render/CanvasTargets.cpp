@@ -1,7 +1,6 @@
 #include "render/CanvasTargets.h"
 
 #include <GL/gl.h>
-#include <GL/glu.h>
 #include <algorithm>
 #include <cmath>
 
@@ -53,12 +52,7 @@ void CanvasTargets::begin(const Canvas& canvas, short x, short y, short width, s
     // pixel), the canvas rasterises pixel for pixel the same; drawImage shows it the right
     // way up. Canvases are not multisampled.
     const OpenGLWindow::Viewport& area = canvas.area;
-    glViewport(area.x, area.y, area.width, area.height);
-    glMatrixMode(GL_PROJECTION);
-    glLoadIdentity();
-    gluOrtho2D(0.0, Drawer::ScreenWidth, Drawer::ScreenHeight, 0.0);
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
+    OpenGLWindow::projectScreen(area);
     // The clip takes in every pixel the rectangle touches.
     float scaleX = static_cast<float>(area.width) / Drawer::ScreenWidth;
     float scaleY = static_cast<float>(area.height) / Drawer::ScreenHeight;

@@ -83,7 +83,12 @@ void OpenGLWindow::setUpState(int windowWidth, int windowHeight)
 
 void OpenGLWindow::drawOnScreen() const
 {
-    glViewport(viewport.x, viewport.y, viewport.width, viewport.height);
+    projectScreen(viewport);
+}
+
+void OpenGLWindow::projectScreen(const Viewport& area)
+{
+    glViewport(area.x, area.y, area.width, area.height);
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     gluOrtho2D(0.0, Drawer::ScreenWidth, Drawer::ScreenHeight, 0.0);

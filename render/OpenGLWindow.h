@@ -27,6 +27,8 @@ public:
 
     // Points drawing at the window's picture with the logical screen's projection.
     void drawOnScreen() const;
+    // Shows the logical screen in the given viewport of whatever is drawn into.
+    static void projectScreen(const Viewport& area);
 
     // The frame last presented, as RGB rows top to bottom, at the window's size.
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) const;
