@@ -1,46 +1,29 @@
 #pragma once
 
-#include <SDL/SDL.h>
 #include <map>
-#include <memory>
+#include <variant>
 
+#include "render/CanvasTargets.h"
 #include "render/Drawer.h"
-#include "render/QuadBatch.h"
-#include "render/TextureAtlas.h"
+#include "render/FillPainter.h"
+#include "render/Framebuffers.h"
+#include "render/LayerPages.h"
+#include "render/OpenGLWindow.h"
+#include "render/PictureTextures.h"
+#include "render/QuadPainter.h"
 
 // The default drawer: an OpenGL window with the 1024 x 768 logical screen letterboxed to
-// 4:3 inside it. Every image is a texture padded to power-of-two sides.
-//
-// Quads are batched: each draw call is queued, and consecutive quads that sample the same
-// texture go out as one vertex array. Small images and glyphs are also copied into an
-// atlas page, so a whole play-field frame samples one texture and needs a handful of draws.
-// The batch is drawn before anything that changes OpenGL state (a fill, a canvas switch,
-// a texture upload, the end of the frame). Built with batching off, every call is one
-// immediate-mode quad from the image's own texture, which is what tests and benchmarks
-// compare the batched pixels and times against.
-//
-// Canvases and layers are framebuffer textures in the window's own pixels (see
-// CanvasTarget); a multisampled window has neither.
+// 4:3 inside it (OpenGLWindow). Every picture is a texture padded to power-of-two sides
+// (PictureTextures); quads are batched, sampling atlas pages where they can (QuadPainter);
+// fills are untextured quads (FillPainter); canvases and layers are framebuffer textures in
+// the window's own pixels (CanvasTargets, LayerPages), which a multisampled window has none
+// of. This class keeps the image table, one id space for pictures, canvases and layers, and
+// sends each call to the part that does it. Whatever is queued is drawn before anything
+// that changes OpenGL state (a fill, a canvas switch, a texture upload, the end of the frame).
 class OpenGLDrawer : public Drawer {
 public:
-    struct Image {
-        unsigned texture;
-        unsigned short width;
-        unsigned short height;
-        float extentU;
-        float extentV;
-        bool inAtlas;
-        TextureAtlas::Entry atlasEntry;
-        unsigned framebuffer;   // canvases only
-    };
-
-    struct Viewport {
-        int x, y, width, height;
-    };
-
-    struct Quad {
-        float left, top, right, bottom;
-    };
+    typedef OpenGLWindow::Viewport Viewport;
+    typedef QuadPainter::Quad Quad;
 
     explicit OpenGLDrawer(bool batching = true);
     ~OpenGLDrawer() override;
@@ -76,20 +59,6 @@ public:
     void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts, bool opaque) override;
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
-    // Sizes: n is a power of two when the smallest power of two not below n is n (so 0 is
-    // not); powerOfTwo(0) and powerOfTwo(1) are 1, and past 2^31 it is 0 (none in 32 bits).
-    static bool isPowerOfTwo(unsigned n);
-    static unsigned powerOfTwo(unsigned n);
-
-    // A paddedWidth x paddedHeight copy of width x height RGBA pixels (new[]). Each row is
-    // continued with the alpha of its last pixel in all four channels, and the last row is
-    // repeated below.
-    static unsigned char* padImage(const unsigned char* pixels, unsigned width, unsigned height,
-                                   unsigned paddedWidth, unsigned paddedHeight);
-
-    // Where the 4:3 picture goes in a window of the given size.
-    static Viewport letterbox(int windowWidth, int windowHeight);
-
     // The rectangle of a width x height image drawn at (x, y) with the given scales: scaled
     // about the centre of its unscaled rectangle; a negative scale swaps the sides.
     static Quad placeImage(short x, short y, float width, float height, float scaleX, float scaleY);
@@ -99,110 +68,39 @@ public:
     // the frame (for timing the drawing alone).
     void finish();
 
-    const Image* findImage(unsigned id) const;
-    const Image& getGlyph(Glyph glyph) const { return glyphs[glyph]; }
-    bool isBatching() const { return batching; }
+    // The picture an id names (none for canvases, layers and ids that name nothing).
+    const PictureTextures::Picture* findPicture(unsigned id) const;
+    bool holdsImage(unsigned id) const { return images.count(id) != 0; }
+    bool isBatching() const { return quads.isBatching(); }
     // OpenGL draw calls issued since beginDrawing (a batched frame of tiles is one).
     unsigned getDrawCalls() const { return drawCalls; }
-    Viewport getViewport() const { return viewport; }
+    Viewport getViewport() const { return window.getViewport(); }
     float scaledCornerShift(float size, float scale) const override { return centredShift(size, scale); }
-    // The viewport counted from the window's top edge instead of OpenGL's bottom edge.
-    WindowRect getPicturePlace() const override
-    {
-        if (viewport.width <= 0 || viewport.height <= 0)
-            return Drawer::getPicturePlace();
-        return WindowRect{viewport.x, openedHeight - viewport.y - viewport.height, viewport.width, viewport.height};
-    }
+    WindowRect getPicturePlace() const override { return window.getPicturePlace(); }
 
 private:
-    typedef void (*GenFramebuffers)(int, unsigned*);
-    typedef void (*DeleteFramebuffers)(int, const unsigned*);
-    typedef void (*BindFramebuffer)(unsigned, unsigned);
-    typedef void (*FramebufferTexture2D)(unsigned, unsigned, unsigned, unsigned, int);
-    typedef unsigned (*CheckFramebufferStatus)(unsigned);
+    typedef std::variant<PictureTextures::Picture, CanvasTargets::Canvas, LayerPages::Layer> Image;
 
-    // A canvas holds the picture at the window's own pixel size and place, so that shown
-    // at the origin it puts one texel on each pixel: area is the window's picture, u0..v1
-    // the texture coordinates of its top-left and bottom-right corners.
-    struct CanvasTarget {
-        Viewport area;
-        float u0, v0, u1, v1;
-        // Layers: the size in window pixels of the part last drawn and where its logical
-        // corner fell in them; the texture's size.
-        bool layer;
-        bool drawn;
-        int pixelWidth, pixelHeight;
-        float phaseX, phaseY;
-        unsigned textureWidth, textureHeight;
-        // Layers share page textures: which page, and where in it the layer's slot starts.
-        int page = -1;
-        unsigned slotX = 0, slotY = 0;
-    };
-    // A texture of layer slots of one size, with the framebuffer that draws into it. One
-    // texture for many layers lets a pass of layers be drawn without switching textures
-    // or blending state between them, which the software rasteriser pays for per switch.
-    struct LayerPage {
-        unsigned texture, framebuffer;
-        unsigned side, slotWidth, slotHeight;
-        std::vector<bool> used;
-    };
-    typedef void (*BlendFuncSeparate)(unsigned, unsigned, unsigned, unsigned);
-
-    void requestAttribute(SDL_GLattr attribute, int value, const char* message);
-    void setUpState(int windowWidth, int windowHeight);
-    void setScreenProjection();
-    void loadFramebufferFunctions();
-    void* framebufferFunction(const char* name, const char* suffix);
-    bool makeFramebufferTexture(unsigned width, unsigned height, Image& image);
-    void layerPixels(short x, short y, short width, short height, int& left, int& top, int& right,
-                     int& bottom) const;
-    void drawLayer(const Image& image, const CanvasTarget& target, short x, short y,
-                   const std::vector<LayerPart>& parts, bool opaque);
-    bool takeLayerSlot(unsigned slotWidth, unsigned slotHeight, CanvasTarget& target, Image& layer);
-    void freeLayerSlot(const CanvasTarget& target);
-    void enterLayerState(unsigned texture, bool opaque);
-    void leaveLayerState();
-    void initFonts();
-    unsigned uploadTexture(const unsigned char* texels, unsigned width, unsigned height, bool clampToEdge);
-    void attachToAtlas(Image& image, const unsigned char* texels, unsigned texWidth, unsigned texHeight, bool wrap);
-    void detachFromAtlas(Image& image);
-    void drawQuad(const Image& image, const Quad& quad, float u0, float v0, float u1, float v1,
-                  float red, float green, float blue, float alpha);
-    bool atlasHolds(const Image& image, const Quad& quad) const;
+    unsigned addImage(const Image& image);
+    void drawQuad(const PictureTextures::Picture& picture, const Quad& quad, float u0, float v0, float u1, float v1,
+                  const QuadPainter::Colour& colour);
+    void drawLayer(const LayerPages::Layer& layer, short x, short y, const std::vector<LayerPart>& parts,
+                   bool opaque);
+    void drawOnScreen();
     void flush();
-    void fill(short x, short y, short width, short height, const unsigned char top[4], const unsigned char bottom[4]);
-    void enterFillState(bool opaque);
-    void leaveFillState(bool opaque);
-    unsigned takeNextId();
-    bool canDraw() const { return live && !discarding; }
+    bool canDraw() const { return window.isOpen() && !discarding; }
 
+    OpenGLWindow window;
+    Framebuffers framebuffers;
+    PictureTextures textures;
+    QuadPainter quads;
+    FillPainter fills;
+    CanvasTargets canvases;
+    LayerPages layers;
     std::map<unsigned, Image> images;
-    Image glyphs[GlyphCount];
     unsigned nextId;
-    bool batching;
-    bool live;         // a window and an OpenGL context exist
     bool discarding;   // between beginCanvas of an id that is no canvas and endCanvas
-    bool inCanvas;
-    unsigned canvasId;  // the canvas being drawn into
-    std::map<unsigned, CanvasTarget> canvasTargets;
-    Viewport viewport;
-    int openedHeight;     // of the window that was opened
-    int windowSampleCount;
-    int samples;          // multisampling of what is drawn into now (0: none)
-    float pixelScale;     // its pixels per logical pixel
+    bool inCanvas;     // drawing into a canvas or a layer
+    unsigned canvasId; // which
     unsigned drawCalls;
-    QuadBatch batch;
-    std::unique_ptr<TextureAtlas> atlas;
-    std::vector<LayerPage> layerPages;
-    unsigned layerPageSide;
-    bool inLayerState;      // drawing layers, layerTexture bound
-    bool layerOpaque;       // copied, not blended
-    unsigned layerTexture;
-
-    GenFramebuffers genFramebuffers;
-    DeleteFramebuffers deleteFramebuffers;
-    BindFramebuffer bindFramebuffer;
-    FramebufferTexture2D framebufferTexture2D;
-    CheckFramebufferStatus checkFramebufferStatus;
-    BlendFuncSeparate blendFuncSeparate;
 };

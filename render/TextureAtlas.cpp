@@ -3,9 +3,10 @@
 #include <GL/gl.h>
 #include <GL/glext.h>
 #include <cstring>
+#include <iostream>
 
 TextureAtlas::TextureAtlas(unsigned pageSize, unsigned maxPages, unsigned maxEntry)
-    : pageSize(pageSize), maxPages(maxPages), maxEntry(maxEntry), pageCount(0)
+    : pageSize(pageSize), maxPages(maxPages), maxEntry(maxEntry), pageCount(0), refused(false)
 {
 }
 
@@ -98,12 +99,20 @@ void TextureAtlas::remove(const Entry& entry)
     freeBlocks.push_back(entry);
 }
 
+// 0 when the driver cannot hold the page (too large, or out of memory).
 unsigned TextureAtlas::makePageTexture()
 {
+    while (glGetError() != GL_NO_ERROR) {
+    }
     GLuint texture = 0;
     glGenTextures(1, &texture);
     glBindTexture(GL_TEXTURE_2D, texture);
     glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, pageSize, pageSize, 0, GL_RGBA, GL_UNSIGNED_BYTE, nullptr);
+    if (glGetError() != GL_NO_ERROR) {
+        glBindTexture(GL_TEXTURE_2D, 0);
+        glDeleteTextures(1, &texture);
+        return 0;
+    }
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP_TO_EDGE);
@@ -114,11 +123,19 @@ unsigned TextureAtlas::makePageTexture()
 bool TextureAtlas::add(const unsigned char* texels, unsigned texWidth, unsigned texHeight,
                        unsigned width, unsigned height, bool wrap, Entry& entry)
 {
-    if (!allocate(width + 2, height + 2, entry))
+    if (refused || !allocate(width + 2, height + 2, entry))
         return false;
     Page& page = pages[entry.page];
     if (page.texture == 0)
         page.texture = makePageTexture();
+    // Without the page every picture is drawn from its own texture, which gives the same
+    // pixels at more texture switches.
+    if (page.texture == 0) {
+        refused = true;
+        std::cout << "OpenGLDrawer: Could not make a " << pageSize << " x " << pageSize
+                  << " atlas page, drawing pictures from their own textures." << std::endl;
+        return false;
+    }
 
     std::vector<unsigned char> block = borderedBlock(texels, texWidth, texHeight, width, height, wrap);
     glBindTexture(GL_TEXTURE_2D, page.texture);

@@ -31,8 +31,9 @@ public:
 
     // Copies the top-left width x height texels of a texWidth x texHeight RGBA texture,
     // with its border, into a page (making the page when needed). wrap: the texture repeats
-    // rather than clamping. Returns false when the entry is too large or no room is left;
-    // the caller then draws from the texture itself.
+    // rather than clamping. Returns false when the entry is too large or no room is left,
+    // or the driver refused a page (said once, and no entry is taken after it); the caller
+    // then draws from the texture itself.
     bool add(const unsigned char* texels, unsigned texWidth, unsigned texHeight,
              unsigned width, unsigned height, bool wrap, Entry& entry);
 
@@ -72,4 +73,5 @@ private:
     unsigned pageCount;
     std::vector<Page> pages;
     std::vector<Entry> freeBlocks;
+    bool refused;
 };

@@ -169,8 +169,8 @@ TEST_F(OpenGLDrawerBatchTest, ReleasedAtlasSpaceIsReusedWithoutDisturbingOtherIm
     EXPECT_EQ((TestPictures::Rgb{255, 0, 0}), frame.at(32, 32));
     EXPECT_EQ((TestPictures::Rgb{0, 255, 0}), frame.at(132, 32));
     EXPECT_EQ((TestPictures::Rgb{0, 0, 255}), frame.at(232, 32));
-    ASSERT_NE(nullptr, d.findImage(blue));
-    EXPECT_TRUE(d.findImage(blue)->inAtlas);
+    ASSERT_NE(nullptr, d.findPicture(blue));
+    EXPECT_TRUE(d.findPicture(blue)->inAtlas);
 }
 
 } // namespace

@@ -117,6 +117,26 @@ TEST_P(OpenGLDrawerCanvasTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
     EXPECT_EQ((Rgb{0, 255, 0}), frame.at(v.x + v.width / 2, v.y + v.height / 2));
 }
 
+// A layer has a framebuffer too, shared with other layers: drawn into as a canvas, it
+// would be painted over with the whole screen.
+TEST_P(OpenGLDrawerCanvasTest, ALayerIsNoCanvas)
+{
+    unsigned layer = drawer->createLayer(64, 64);
+    ASSERT_NE(0u, layer);
+    drawer->beginLayer(layer, 0, 0);
+    drawer->fillRect(0, 0, 64, 64, 0, 0, 255, 255);
+    drawer->endLayer();
+    drawer->beginCanvas(layer, 0, 0, 1024, 768);
+    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
+    drawer->endCanvas();
+    drawer->beginDrawing();
+    drawer->drawImage(layer, 0, 0, 1, 1, 1, 1, 1, 1);
+    drawer->endDrawing();
+    Frame frame(*drawer);
+    OpenGLDrawer::Viewport v = drawer->getViewport();
+    EXPECT_EQ((Rgb{0, 0, 255}), frame.at(v.x + 5, v.y + 5));
+}
+
 TEST_P(OpenGLDrawerCanvasTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
 {
     unsigned canvas = drawer->createCanvas();
@@ -131,7 +151,7 @@ TEST_P(OpenGLDrawerCanvasTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
     OpenGLDrawer::Viewport v = drawer->getViewport();
     EXPECT_EQ((Rgb{255, 0, 0}), frame.at(v.x + 1, v.y + 1));
     EXPECT_EQ((Rgb{0, 0, 0}), frame.at(v.x + v.width - 1, v.y + v.height - 1));
-    EXPECT_EQ(nullptr, drawer->findImage(canvas));
+    EXPECT_FALSE(drawer->holdsImage(canvas));
 }
 
 // In any window: using a canvas leaves the frame's viewport and projection as they were.

@@ -9,20 +9,20 @@ namespace {
 
 TEST(OpenGLDrawerSizeTest, PowersOfTwo)
 {
-    EXPECT_FALSE(OpenGLDrawer::isPowerOfTwo(0));
-    EXPECT_TRUE(OpenGLDrawer::isPowerOfTwo(1));
-    EXPECT_TRUE(OpenGLDrawer::isPowerOfTwo(64));
-    EXPECT_FALSE(OpenGLDrawer::isPowerOfTwo(107));
-    EXPECT_FALSE(OpenGLDrawer::isPowerOfTwo(768));
-    EXPECT_TRUE(OpenGLDrawer::isPowerOfTwo(1024));
+    EXPECT_FALSE(PictureTextures::isPowerOfTwo(0));
+    EXPECT_TRUE(PictureTextures::isPowerOfTwo(1));
+    EXPECT_TRUE(PictureTextures::isPowerOfTwo(64));
+    EXPECT_FALSE(PictureTextures::isPowerOfTwo(107));
+    EXPECT_FALSE(PictureTextures::isPowerOfTwo(768));
+    EXPECT_TRUE(PictureTextures::isPowerOfTwo(1024));
 
-    EXPECT_EQ(1u, OpenGLDrawer::powerOfTwo(0));
-    EXPECT_EQ(1u, OpenGLDrawer::powerOfTwo(1));
-    EXPECT_EQ(2u, OpenGLDrawer::powerOfTwo(2));
-    EXPECT_EQ(4u, OpenGLDrawer::powerOfTwo(3));
-    EXPECT_EQ(128u, OpenGLDrawer::powerOfTwo(107));
-    EXPECT_EQ(1024u, OpenGLDrawer::powerOfTwo(768));
-    EXPECT_EQ(64u, OpenGLDrawer::powerOfTwo(64));
+    EXPECT_EQ(1u, PictureTextures::powerOfTwo(0));
+    EXPECT_EQ(1u, PictureTextures::powerOfTwo(1));
+    EXPECT_EQ(2u, PictureTextures::powerOfTwo(2));
+    EXPECT_EQ(4u, PictureTextures::powerOfTwo(3));
+    EXPECT_EQ(128u, PictureTextures::powerOfTwo(107));
+    EXPECT_EQ(1024u, PictureTextures::powerOfTwo(768));
+    EXPECT_EQ(64u, PictureTextures::powerOfTwo(64));
 }
 
 TEST(OpenGLDrawerPaddingTest, RowsContinueWithTheirLastAlphaInEveryChannel)
@@ -32,7 +32,7 @@ TEST(OpenGLDrawerPaddingTest, RowsContinueWithTheirLastAlphaInEveryChannel)
         1, 2, 3, 4,     5, 6, 7, 8,     9, 10, 11, 128,
         12, 13, 14, 15, 16, 17, 18, 19, 20, 21, 22, 255,
     };
-    unsigned char* padded = OpenGLDrawer::padImage(pixels, 3, 2, 4, 4);
+    unsigned char* padded = PictureTextures::padImage(pixels, 3, 2, 4, 4);
     // The image itself is copied unchanged.
     for (int row = 0; row < 2; ++row)
         for (int i = 0; i < 12; ++i)
@@ -54,7 +54,7 @@ TEST(OpenGLDrawerPaddingTest, TransparentEdgePadsWithTransparentBlack)
     std::vector<unsigned char> pixels(107 * 107 * 4, 200);
     for (int row = 0; row < 107; ++row)
         pixels[(row * 107 + 106) * 4 + 3] = 0;
-    unsigned char* padded = OpenGLDrawer::padImage(pixels.data(), 107, 107, 128, 128);
+    unsigned char* padded = PictureTextures::padImage(pixels.data(), 107, 107, 128, 128);
     for (int row = 0; row < 128; ++row)
         for (int col = 107; col < 128; ++col)
             for (int c = 0; c < 4; ++c)
@@ -67,25 +67,25 @@ TEST(OpenGLDrawerPaddingTest, TransparentEdgePadsWithTransparentBlack)
 
 TEST(OpenGLDrawerViewportTest, FourByThreeWindowUsesItAll)
 {
-    OpenGLDrawer::Viewport v = OpenGLDrawer::letterbox(1024, 768);
+    OpenGLWindow::Viewport v = OpenGLWindow::letterbox(1024, 768);
     EXPECT_EQ(0, v.x);
     EXPECT_EQ(0, v.y);
     EXPECT_EQ(1024, v.width);
     EXPECT_EQ(768, v.height);
-    v = OpenGLDrawer::letterbox(800, 600);
+    v = OpenGLWindow::letterbox(800, 600);
     EXPECT_EQ(800, v.width);
     EXPECT_EQ(600, v.height);
 }
 
 TEST(OpenGLDrawerViewportTest, WideWindowsGetBarsLeftAndRight)
 {
-    OpenGLDrawer::Viewport v = OpenGLDrawer::letterbox(1280, 800);
+    OpenGLWindow::Viewport v = OpenGLWindow::letterbox(1280, 800);
     EXPECT_EQ(106, v.x);
     EXPECT_EQ(0, v.y);
     EXPECT_EQ(1066, v.width);
     EXPECT_EQ(800, v.height);
 
-    v = OpenGLDrawer::letterbox(1280, 720);
+    v = OpenGLWindow::letterbox(1280, 720);
     EXPECT_EQ(160, v.x);
     EXPECT_EQ(0, v.y);
     EXPECT_EQ(960, v.width);
@@ -94,7 +94,7 @@ TEST(OpenGLDrawerViewportTest, WideWindowsGetBarsLeftAndRight)
 
 TEST(OpenGLDrawerViewportTest, TallWindowsGetBarsAboveAndBelow)
 {
-    OpenGLDrawer::Viewport v = OpenGLDrawer::letterbox(1280, 1024);
+    OpenGLWindow::Viewport v = OpenGLWindow::letterbox(1280, 1024);
     EXPECT_EQ(0, v.x);
     EXPECT_EQ(32, v.y);
     EXPECT_EQ(1280, v.width);

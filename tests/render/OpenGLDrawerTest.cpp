@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "render/OpenGLDrawer.h"
 #include "tests/render/TestPictures.h"
@@ -108,7 +109,7 @@ TEST_F(OpenGLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
     EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
     EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
     d.releaseImage(99);
-    EXPECT_EQ(nullptr, d.findImage(2));
+    EXPECT_FALSE(d.holdsImage(2));
 }
 
 TEST_F(OpenGLDrawerTest, SizesNoTextureCanHoldAreRefusedAndEmptyOnesIgnored)
@@ -122,28 +123,47 @@ TEST_F(OpenGLDrawerTest, SizesNoTextureCanHoldAreRefusedAndEmptyOnesIgnored)
     d.loadGlyph(Drawer::LetterA, new unsigned char[4], 0);
     EXPECT_EQ("OpenGLDrawer: Image 8193 x 60000 is larger than a texture can hold, not loaded.\n",
               testing::internal::GetCapturedStdout());
-    EXPECT_EQ(0u, OpenGLDrawer::powerOfTwo(0x80000001u));
+    EXPECT_EQ(0u, PictureTextures::powerOfTwo(0x80000001u));
     unsigned char pixel[4] = {1, 2, 3, 4};
-    delete[] OpenGLDrawer::padImage(pixel, 0, 1, 2, 2);
+    delete[] PictureTextures::padImage(pixel, 0, 1, 2, 2);
     d.drawText("a", 0, 0, 36.0f, 1.0f, 1.0f, 1.0f, 1.0f);   // the 16 x 16 stand-in glyph
     d.endDrawing();
+}
+
+// Textures past the driver's largest (16384 on a side under Mesa) are refused: an atlas
+// page then takes no picture, and a framebuffer makes no layer; each is said once.
+TEST_F(OpenGLDrawerTest, AtlasPagesAndFramebuffersTheDriverRefusesAreSaidOnce)
+{
+    OpenGLDrawer& d = open();
+    testing::internal::CaptureStdout();
+    TextureAtlas atlas(32768, 1, 512);
+    std::vector<unsigned char> texels(64 * 64 * 4, 255);
+    TextureAtlas::Entry entry;
+    EXPECT_FALSE(atlas.add(texels.data(), 64, 64, 64, 64, false, entry));
+    EXPECT_FALSE(atlas.add(texels.data(), 64, 64, 64, 64, false, entry));
+    EXPECT_EQ(0u, d.createLayer(20000, 64));
+    EXPECT_EQ(0u, d.createLayer(20000, 64));
+    EXPECT_NE(0u, d.createLayer(64, 64));
+    EXPECT_EQ("OpenGLDrawer: Could not make a 32768 x 32768 atlas page, drawing pictures from their own textures.\n"
+              "OpenGLDrawer: Could not make a 32768 x 32768 framebuffer.\n",
+              testing::internal::GetCapturedStdout());
 }
 
 TEST_F(OpenGLDrawerTest, OddSizedImagesArePaddedToPowersOfTwo)
 {
     OpenGLDrawer& d = open();
-    const OpenGLDrawer::Image* hud = d.findImage(d.loadImage(TestPictures::solid(107, 107, 9, 9, 9), 107, 107));
+    const PictureTextures::Picture* hud = d.findPicture(d.loadImage(TestPictures::solid(107, 107, 9, 9, 9), 107, 107));
     ASSERT_NE(nullptr, hud);
     EXPECT_FLOAT_EQ(0.8359375f, hud->extentU);
     EXPECT_FLOAT_EQ(0.8359375f, hud->extentV);
     EXPECT_EQ(107, hud->width);
 
-    const OpenGLDrawer::Image* screen = d.findImage(d.loadImage(TestPictures::solid(1024, 768, 9, 9, 9), 1024, 768));
+    const PictureTextures::Picture* screen = d.findPicture(d.loadImage(TestPictures::solid(1024, 768, 9, 9, 9), 1024, 768));
     ASSERT_NE(nullptr, screen);
     EXPECT_FLOAT_EQ(1.0f, screen->extentU);
     EXPECT_FLOAT_EQ(0.75f, screen->extentV);
 
-    const OpenGLDrawer::Image* tile = d.findImage(d.loadImage(TestPictures::solid(64, 64, 9, 9, 9), 64, 64));
+    const PictureTextures::Picture* tile = d.findPicture(d.loadImage(TestPictures::solid(64, 64, 9, 9, 9), 64, 64));
     ASSERT_NE(nullptr, tile);
     EXPECT_FLOAT_EQ(1.0f, tile->extentU);
     EXPECT_FLOAT_EQ(1.0f, tile->extentV);
