@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <csignal>
 #include <iostream>
 #ifdef __GLIBC__
 #include <malloc.h>
@@ -24,6 +25,15 @@ namespace {
 
 // A stick position within this distance of the centre counts as centred.
 const int JoystickDeadZone = 128;
+
+// Set by a hang-up or a quit signal; the main loop turns it into a request to quit.
+volatile std::sig_atomic_t quitSignalled = 0;
+const int QuitSignals[] = {SIGHUP, SIGQUIT};
+
+void noteQuitSignal(int)
+{
+    quitSignalled = 1;
+}
 
 } // namespace
 
@@ -65,6 +75,8 @@ Application::Application(const std::vector<std::string>& args)
     // command line will decide.
     ConfigLoader config;
 
+    // Before SDL, whose parachute would otherwise take SIGQUIT as a crash.
+    catchQuitSignals();
     if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO | SDL_INIT_JOYSTICK) < 0)
         throw FatalError(std::string("Could not initialise SDL: ") + SDL_GetError());
     SDL_WM_SetCaption("Tarnwick", NULL);
@@ -95,6 +107,7 @@ Application::~Application()
     delete currentState;
     currentState = nullptr;
     SDL_Quit();
+    releaseQuitSignals();
     // The members go next: the music stops and joins its thread, then the audio device.
 }
 
@@ -211,6 +224,8 @@ bool Application::runPass()
     SDL_Event event;
     while (SDL_PollEvent(&event))
         handleEvent(event);
+    if (quitSignalled)
+        quitRequested = true;
     if (quitRequested)
         return false;
 
@@ -292,6 +307,34 @@ void Application::nextState(bool editor)
     case Title: currentState = new TitleScreen(this); break;
     case Play: currentState = new GamePlay(this); break;
     case Editor: currentState = new LevelEditor(this); break;
+    }
+}
+
+// SDL makes SIGINT and SIGTERM a quit event, so the game stops between two passes of
+// the loop and never inside one, where the editor may be saving. A hang-up (the terminal
+// closed) and SIGQUIT are taken the same way, unless whoever started the game set them
+// to be ignored (nohup).
+void Application::catchQuitSignals()
+{
+    quitSignalled = 0;
+    for (int signal : QuitSignals) {
+        struct sigaction old;
+        if (sigaction(signal, nullptr, &old) != 0 || old.sa_handler != SIG_DFL)
+            continue;
+        struct sigaction quit = {};
+        quit.sa_handler = noteQuitSignal;
+        quit.sa_flags = SA_RESTART;
+        sigemptyset(&quit.sa_mask);
+        sigaction(signal, &quit, nullptr);
+    }
+}
+
+void Application::releaseQuitSignals()
+{
+    for (int signal : QuitSignals) {
+        struct sigaction current;
+        if (sigaction(signal, nullptr, &current) == 0 && current.sa_handler == noteQuitSignal)
+            std::signal(signal, SIG_DFL);
     }
 }
 

@@ -91,6 +91,8 @@ private:
     void createDrawer(bool software, bool fullscreen, int antialias);
     void openJoystick();
     void startAudio();
+    static void catchQuitSignals();
+    static void releaseQuitSignals();
     void toLogical(int x, int y, int& logicalX, int& logicalY) const;
 
     PortAudioDevice audioDevice;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 // Where the game's installed data lives. The bundle folder is <prefix>/share/tarnwick,
@@ -13,6 +14,11 @@ std::string getResourcesPath();
 
 // True when path names an existing directory (following links).
 bool isDirectory(const std::string& path);
+
+// Opens path for reading ("rb") when it is a regular file (following links), else null.
+// A named pipe would make the caller wait for a writer for ever, a folder reads as
+// nothing; neither is opened, nor is a pipe put in the file's place meanwhile.
+FILE* openRegularFile(const std::string& path);
 
 // The bundle folder followed by "/Contents/Resources/level.lev", or "" when the bundle
 // folder does not exist.

@@ -8,9 +8,9 @@ namespace {
 
 // Full volume is reached after about 22 seconds at 44100 Hz.
 const float fadeStep = 0.000001f;
-// A block that crosses into the next buffer is mixed quieter as a whole.
-const float insideGain = 0.75f;
-const float crossingGain = 0.5f;
+// Every block, also one that crosses into the next buffer, is mixed at this gain: a
+// quieter crossing block would dip the music at each buffer switch, four times a second.
+const float musicGain = 0.75f;
 // How often the music thread looks for played-out buffers.
 const Uint32 pollMilliseconds = 62;
 
@@ -56,7 +56,9 @@ BackgroundMusic::~BackgroundMusic()
 
 void BackgroundMusic::open(const std::string& path)
 {
-    FILE* handle = std::fopen(path.c_str(), "rb");
+    // A named pipe or a folder counts as a file that cannot be opened: a pipe would hold
+    // this thread until something wrote to it.
+    FILE* handle = openRegularFile(path);
     if (!handle) {
         report("fopen could not open file: " + path);
         return;
@@ -164,7 +166,7 @@ bool BackgroundMusic::run()
     return true;
 }
 
-int BackgroundMusic::mixFrames(float* output, int frames, float gain)
+int BackgroundMusic::mixFrames(float* output, int frames)
 {
     int count = BufferFrames - readPosition;
     if (count > frames)
@@ -172,8 +174,8 @@ int BackgroundMusic::mixFrames(float* output, int frames, float gain)
     const float* leftSamples = left[currentBuffer];
     const float* rightSamples = right[currentBuffer];
     for (int i = 0; i < count; i++) {
-        output[2 * i] += leftSamples[readPosition] * volume * gain;
-        output[2 * i + 1] += rightSamples[readPosition] * volume * gain;
+        output[2 * i] += leftSamples[readPosition] * volume * musicGain;
+        output[2 * i + 1] += rightSamples[readPosition] * volume * musicGain;
         if (volume < 1.0f)
             volume += fadeStep;
         readPosition++;
@@ -198,7 +200,6 @@ void BackgroundMusic::audioBlock(float* output, int frames)
 {
     if (!file)
         return;
-    float gain = BufferFrames - readPosition >= frames ? insideGain : crossingGain;
     int done = 0;
     while (done < frames) {
         if (readPosition == BufferFrames) {
@@ -208,6 +209,6 @@ void BackgroundMusic::audioBlock(float* output, int frames)
                 return;
             switchBuffer();
         }
-        done += mixFrames(output + 2 * done, frames - done, gain);
+        done += mixFrames(output + 2 * done, frames - done);
     }
 }

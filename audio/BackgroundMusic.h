@@ -49,7 +49,7 @@ private:
     void open(const std::string& path);
     // Goes back to the first frame; false when the decoder cannot.
     bool restartMusic();
-    int mixFrames(float* output, int frames, float gain);
+    int mixFrames(float* output, int frames);
     bool nextBufferReady() const;
     void switchBuffer();
 

@@ -1,5 +1,6 @@
 #include "audio/Sounds.h"
 #include "audio/BackgroundMusic.h"
+#include "app/ResourcePaths.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -65,14 +66,17 @@ Sounds::Sounds(const std::string& folder)
     : numStarted(0)
 {
     for (int i = 0; i < VoiceCount; i++) {
+        playing[i].type = Connect;
         playing[i].data = nullptr;
         playing[i].length = 0;
         playing[i].position = 0;
+        playing[i].begun = false;
         playing[i].active.store(false, std::memory_order_relaxed);
     }
     for (int type = 0; type < SoundTypeCount; type++) {
         files[type].data = nullptr;
         files[type].length = 0;
+        framesSinceBegun[type] = MergeFrames;
         requests[type].store(0, std::memory_order_relaxed);
     }
     for (int type = 0; type < SoundTypeCount; type++)
@@ -87,7 +91,9 @@ Sounds::~Sounds()
 
 void Sounds::loadFile(const std::string& path, SoundFile* file)
 {
-    FILE* handle = std::fopen(path.c_str(), "rb");
+    // A named pipe or a folder counts as a file that cannot be opened: a pipe would hold
+    // this thread until something wrote to it.
+    FILE* handle = openRegularFile(path);
     if (!handle) {
         report("fopen could not open file: " + path);
         return;
@@ -150,9 +156,11 @@ void Sounds::playSound(SoundType type)
         PlayingSound& voice = playing[i];
         if (voice.active.load(std::memory_order_acquire))
             continue;
+        voice.type = type;
         voice.data = file.data;
         voice.length = file.length;
         voice.position = 0;
+        voice.begun = false;
         // The count goes up first: a mixing block that reads it between the two writes
         // would otherwise stop its scan before this voice and leave it out for a block.
         numStarted.fetch_add(1, std::memory_order_release);
@@ -173,15 +181,35 @@ void Sounds::getAudio(float* output, int frames)
         if (!voice.active.load(std::memory_order_acquire))
             continue;
         mixed++;
-        for (int frame = 0; frame < frames; frame++) {
-            float sample = voice.data[voice.position];
-            output[2 * frame] += sample;
-            output[2 * frame + 1] += sample;
-            voice.position++;
-            if (voice.position >= voice.length) {
-                voice.active.store(false, std::memory_order_release);
-                break;
-            }
+        if (voice.begun || beginVoice(voice))
+            mixVoice(voice, output, frames);
+    }
+    for (int type = 0; type < SoundTypeCount; type++)
+        framesSinceBegun[type] = std::min(framesSinceBegun[type] + static_cast<unsigned>(std::max(frames, 0)),
+                                          MergeFrames);
+}
+
+bool Sounds::beginVoice(PlayingSound& voice)
+{
+    if (framesSinceBegun[voice.type] < MergeFrames) {
+        voice.active.store(false, std::memory_order_release);
+        return false;
+    }
+    framesSinceBegun[voice.type] = 0;
+    voice.begun = true;
+    return true;
+}
+
+void Sounds::mixVoice(PlayingSound& voice, float* output, int frames)
+{
+    for (int frame = 0; frame < frames; frame++) {
+        float sample = voice.data[voice.position];
+        output[2 * frame] += sample;
+        output[2 * frame + 1] += sample;
+        voice.position++;
+        if (voice.position >= voice.length) {
+            voice.active.store(false, std::memory_order_release);
+            return;
         }
     }
 }

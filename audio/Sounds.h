@@ -14,17 +14,28 @@ public:
         unsigned length;
     };
 
-    // A voice. data, length and position belong to whichever side holds it: the game
-    // writes them while active is false and then publishes them by setting active; the
-    // mixer reads them only after seeing active, and hands the voice back by clearing it.
+    // A voice. type, data, length, position and begun belong to whichever side holds it:
+    // the game writes them while active is false and then publishes them by setting
+    // active; the mixer reads them only after seeing active, and hands the voice back by
+    // clearing it.
     struct PlayingSound {
+        SoundType type;
         float* data;
         unsigned length;
         unsigned position;
+        bool begun;          // the mixer has taken it on and plays it
         std::atomic<bool> active;
     };
 
     static const int VoiceCount = 128;
+    // A voice of an effect that begins less than this many frames after another voice of
+    // the same effect began is not played: the one already sounding plays for both. One
+    // reflector can ask for Connect dozens of times in a single step of the game, and as
+    // many copies in phase would add up far past full scale. It is counted in frames
+    // mixed, so it holds for blocks of any size (one frame, on some devices). The window
+    // (about 23 ms at 44,100 Hz) is far longer than one step's requests take and shorter
+    // than two steps, so sounds asked for a moment apart still add up.
+    static constexpr unsigned MergeFrames = 1024;
 
     static Sounds* getInstance();
 
@@ -55,8 +66,15 @@ protected:
 private:
     Sounds();
 
+    // Takes on a voice the game has just started, or lets it go unplayed when another
+    // voice of its effect began within MergeFrames. False when it was let go.
+    bool beginVoice(PlayingSound& voice);
+    void mixVoice(PlayingSound& voice, float* output, int frames);
+
     SoundFile files[SoundTypeCount];
     PlayingSound playing[VoiceCount];
     std::atomic<int> numStarted;
+    // Frames mixed since a voice of each effect last began, up to MergeFrames (mixer only).
+    unsigned framesSinceBegun[SoundTypeCount];
     std::atomic<unsigned> requests[SoundTypeCount];
 };

@@ -1,14 +1,14 @@
 #include "game/LevelFile.h"
 
 #include <cerrno>
-#include <climits>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <iostream>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
+
+#include "game/LevelSaver.h"
 
 namespace {
 
@@ -75,83 +75,11 @@ LevelFile::ReadResult LevelFile::read(const std::string& path, TileMap& map)
     return Read;
 }
 
-namespace {
-
-std::string folderOf(const std::string& path)
-{
-    std::string::size_type slash = path.rfind('/');
-    return slash == std::string::npos ? std::string(".") : path.substr(0, slash == 0 ? 1 : slash);
-}
-
-// Follows a chain of symbolic links to the file it ends in, which need not exist yet.
-// A chain too long (or a loop) is left where it stopped; the rename then replaces that link.
-std::string followLinks(const std::string& path)
-{
-    std::string current = path;
-    for (int hops = 0; hops < 40; ++hops) {
-        struct stat info;
-        if (lstat(current.c_str(), &info) != 0 || !S_ISLNK(info.st_mode))
-            break;
-        char target[PATH_MAX];
-        ssize_t length = readlink(current.c_str(), target, sizeof(target) - 1);
-        if (length <= 0)
-            break;
-        std::string next(target, static_cast<size_t>(length));
-        current = next[0] == '/' ? next : folderOf(current) + "/" + next;
-    }
-    return current;
-}
-
-} // namespace
-
 bool LevelFile::write(const std::string& path, const TileMap& map, std::string& error)
 {
-    std::vector<unsigned char> bytes(static_cast<size_t>(MapWidth) * MapHeight);
+    std::vector<unsigned char> bytes(MapBytes);
     for (int row = 0; row < MapHeight; ++row)
         for (int column = 0; column < MapWidth; ++column)
             bytes[static_cast<size_t>(row) * MapWidth + column] = static_cast<unsigned char>(map[row][column] & 0xFF);
-
-    // Write beside the target and rename over it only when every byte is on disk, so a
-    // full disk or a crash never leaves a truncated level behind. Through a link, the
-    // target is the file the link leads to, so the link itself stays.
-    std::string target = followLinks(path);
-    mode_t mode = 0644;
-    struct stat old;
-    if (stat(target.c_str(), &old) == 0 && S_ISREG(old.st_mode))
-        mode = old.st_mode & 07777;
-    std::string temporary = folderOf(target) + "/.level.lev.XXXXXX";
-    std::vector<char> name(temporary.begin(), temporary.end());
-    name.push_back('\0');
-    int fd = mkstemp(name.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-
-    size_t written = 0;
-    while (written < bytes.size()) {
-        ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            error = n < 0 ? std::strerror(errno) : "nothing could be written";
-            ::close(fd);
-            ::unlink(name.data());
-            return false;
-        }
-        written += static_cast<size_t>(n);
-    }
-    if (::fsync(fd) != 0 || ::close(fd) != 0) {
-        error = std::strerror(errno);
-        ::unlink(name.data());
-        return false;
-    }
-    // mkstemp makes the file readable by its owner only; the level keeps the mode it had.
-    ::chmod(name.data(), mode);
-    if (std::rename(name.data(), target.c_str()) != 0) {
-        error = std::strerror(errno);
-        ::unlink(name.data());
-        return false;
-    }
-    return true;
+    return LevelSaver(path).save(bytes, error);
 }

@@ -22,7 +22,8 @@ public:
     // Writes the low byte of every cell. The bytes go to a temporary file in the same
     // folder, which replaces `path` only once every byte is written; on failure `path` is
     // left as it was, and the reason is returned in `error`. A `path` that is a symbolic
-    // link is written through: its final target is replaced and the link stays. An old
-    // file's mode is kept; a new file gets 0644.
+    // link is written through (its final target is replaced and the link stays) unless
+    // the link could have been planted by another user (see LevelSaver). An old file's
+    // read and write bits are kept; a new file's mode comes from the umask.
     static bool write(const std::string& path, const TileMap& map, std::string& error);
 };

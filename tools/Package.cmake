@@ -1,12 +1,13 @@
 # `make package`: a Debian package of the installed tree, build/tarnwick_<version>_<arch>.deb.
 # The game goes under /usr with its binaries in /usr/games, the Debian place for games;
-# it still finds /usr/share/tarnwick from its own folder. Depends are worked out from the
+# it still finds /usr/share/tarnwick from its own folder. The copyright file and the
+# changelog come from the install rules; lintian's overrides are added to the package only. Depends are worked out from the
 # binaries by dpkg-shlibdeps.
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME tarnwick)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "The Tarnwick developers")
-set(CPACK_PACKAGE_CONTACT "The Tarnwick developers <dev@tarnwick.invalid>")
+set(CPACK_PACKAGE_CONTACT ${TARNWICK_CONTACT})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "puzzle platformer of lamps, reflectors and light in a cave")
 set(CPACK_DEBIAN_PACKAGE_DESCRIPTION
   "A small robot explores one large cave of square tiles, collecting crates of\n\
@@ -23,4 +24,5 @@ set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_SOURCE_DIR}/tools/PackageLayout.cmake)
+set(CPACK_TARNWICK_LINTIAN_OVERRIDES ${CMAKE_SOURCE_DIR}/tools/lintian-overrides)
 include(CPack)

@@ -13,9 +13,11 @@ endless repeat has no seam.
 """
 
 import os
+import struct
 import subprocess
 import sys
 import tempfile
+import zlib
 
 import numpy as np
 
@@ -360,12 +362,54 @@ def lowpass_fast(signal, cutoff):
 
 # --- output --------------------------------------------------------------------------
 
+def _crc_table():
+    table = []
+    for byte in range(256):
+        crc = byte << 24
+        for _ in range(8):
+            crc = ((crc << 1) ^ 0x04C11DB7) if crc & 0x80000000 else crc << 1
+        table.append(crc & 0xFFFFFFFF)
+    return table
+
+
+OGG_CRC = _crc_table()
+
+
+def ogg_checksum(page):
+    crc = 0
+    for byte in page:
+        crc = ((crc << 8) & 0xFFFFFFFF) ^ OGG_CRC[(crc >> 24) ^ byte]
+    return crc
+
+
+def give_serial(path, serial):
+    """Stamps every page of an Ogg file with `serial` and mends the page checksums. sox
+    (in its repeatable mode) gives every file it writes the same serial; a decoder holding
+    one file open could then take another written in its place for the same stream."""
+    with open(path, "rb") as f:
+        data = bytearray(f.read())
+    at = 0
+    while at < len(data):
+        if data[at:at + 4] != b"OggS":
+            raise SystemExit("%s: no Ogg page at byte %d" % (path, at))
+        segments = data[at + 26]
+        end = at + 27 + segments + sum(data[at + 27:at + 27 + segments])
+        data[at + 14:at + 18] = struct.pack("<I", serial)
+        data[at + 22:at + 26] = bytes(4)
+        data[at + 22:at + 26] = struct.pack("<I", ogg_checksum(data[at:end]))
+        at = end
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def encode(samples, channels, path, quality):
     with tempfile.NamedTemporaryFile(suffix=".f32") as raw:
         raw.write(np.asarray(samples, dtype="<f4").tobytes())
         raw.flush()
         subprocess.run(["sox", "-R", "-t", "f32", "-r", str(RATE), "-c", str(channels), raw.name,
                         "-C", str(quality), path], check=True)
+    # Each file a serial of its own, the same on every run: one taken from its name.
+    give_serial(path, zlib.crc32(os.path.basename(path).encode()))
 
 
 # The game adds everything it plays and never clips, so the loudest moment it can make

@@ -13,6 +13,8 @@ root=$(cd "$(dirname "$0")/.." && pwd)
 seeds=$root/tests/fuzz/corpus
 targets=${FUZZ_TARGETS:-"level editor settings command_line png effect music"}
 seconds=${FUZZ_SECONDS:-60}
+# Leaks inside the libraries, not the game's (see the file).
+export LSAN_OPTIONS="suppressions=$root/tests/fuzz/lsan.supp${LSAN_OPTIONS:+:$LSAN_OPTIONS}"
 
 # Bounded mutations per target in the smoke run (the level targets play dozens of frames
 # per input, the text targets take microseconds).

@@ -1,9 +1,14 @@
 #include "AudioTestFiles.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+#include <chrono>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vorbis/vorbisfile.h>
 
 namespace audiotest {
@@ -84,6 +89,31 @@ std::string readBytes(const std::string& path)
     std::ostringstream bytes;
     bytes << in.rdbuf();
     return bytes.str();
+}
+
+PipeInPlace::PipeInPlace(const std::string& path)
+    : path(path), isMade(::unlink(path.c_str()) == 0 || errno == ENOENT)
+{
+    isMade = isMade && mkfifo(path.c_str(), 0600) == 0;
+    if (!isMade)
+        return;
+    watcher = std::thread([this]() {
+        for (int tenths = 0; tenths < 30 && !done.load(); tenths++)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // Without a reader this open fails at once, and the pipe was never waited on.
+        int fd = ::open(this->path.c_str(), O_WRONLY | O_NONBLOCK);
+        if (fd >= 0) {
+            waited.store(true);
+            ::close(fd);
+        }
+    });
+}
+
+PipeInPlace::~PipeInPlace()
+{
+    done.store(true);
+    if (watcher.joinable())
+        watcher.join();
 }
 
 } // namespace audiotest

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <thread>
 #include <vector>
 
 // Sound files made on the spot for the audio tests: sox synthesises and encodes them
@@ -26,5 +28,24 @@ std::vector<std::vector<float>> decodeFirstStream(const std::string& path);
 
 bool writeBytes(const std::string& path, const std::string& bytes);
 std::string readBytes(const std::string& path);
+
+// A named pipe made at `path` in place of a sound file. Code that opens it to read waits
+// for a writer; after three seconds the guard opens it to write and closes it again, so
+// that such code reads an empty file and the test fails instead of hanging.
+class PipeInPlace {
+public:
+    explicit PipeInPlace(const std::string& path);
+    ~PipeInPlace();
+    bool made() const { return isMade; }
+    // True when a reader was still waiting on the pipe after three seconds.
+    bool readerWaited() const { return waited.load(); }
+
+private:
+    std::string path;
+    bool isMade;
+    std::atomic<bool> done{false};
+    std::atomic<bool> waited{false};
+    std::thread watcher;
+};
 
 } // namespace audiotest

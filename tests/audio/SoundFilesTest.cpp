@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <gtest/gtest.h>
+#include <set>
 #include <sys/stat.h>
 #include <vorbis/vorbisfile.h>
 
@@ -53,6 +54,18 @@ TEST(SoundFiles, TheSixEffectsAreShortMonoAndBelowFullScale)
         EXPECT_LT(peak(facts.samples[0]), minusOneDb) << name;
         EXPECT_GT(peak(facts.samples[0]), 0.05f) << name << " is all but silent";
     }
+}
+
+// A decoder that has a file open takes pages of the same serial as more of the same
+// stream: music.ogg overwritten in place by an effect would play the effect as music.
+TEST(SoundFiles, EachFileHasAStreamSerialOfItsOwn)
+{
+    const char* names[] = { "Connect.ogg", "Die.ogg", "Drop.ogg", "Jump.ogg", "Lightbox.ogg", "Pickup.ogg",
+                            "music.ogg" };
+    std::set<unsigned> serials;
+    for (const char* name : names)
+        serials.insert(audiotest::oggSerial(soundsFolder + name));
+    EXPECT_EQ(7u, serials.size());
 }
 
 TEST(SoundFiles, TheMusicIsAStereoMinuteThatLoopsWithoutAClick)

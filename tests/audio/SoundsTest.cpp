@@ -2,13 +2,10 @@
 #include "AudioTestFiles.h"
 
 #include <algorithm>
-#include <csignal>
 #include <chrono>
 #include <cmath>
 #include <memory>
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
@@ -84,27 +81,40 @@ TEST_F(SoundsTest, NothingPlaysUntilASoundStarts)
         EXPECT_FALSE(sounds->isVoiceActive(voice));
 }
 
-TEST_F(SoundsTest, TwoJumpsBeforeABlockDoubleTheSamples)
+// One reflector asks for Connect once per reflector placed, all in one step of the game:
+// copies of one effect that begin together play once, whatever the size of the blocks
+// (here one frame each, as some devices ask), while another effect, or the same one a
+// moment later, still adds up.
+TEST_F(SoundsTest, CopiesOfAnEffectBegunTogetherPlayOnce)
 {
     std::unique_ptr<TestSounds> sounds(load());
+    std::vector<float> drop = audiotest::decodeFirstStream(folder + "Drop.ogg").at(0);
     sounds->playSound(Sounds::Jump);
     sounds->playSound(Sounds::Jump);
-    EXPECT_TRUE(sounds->isVoiceActive(0));
-    EXPECT_TRUE(sounds->isVoiceActive(1));
-    EXPECT_FALSE(sounds->isVoiceActive(2));
+    sounds->playSound(Sounds::Drop);
     EXPECT_EQ(2u, sounds->getRequestCount(Sounds::Jump));
-    EXPECT_EQ(0u, sounds->getRequestCount(Sounds::Drop));
 
-    std::vector<float> block(2 * 512, 0.0f);
-    sounds->getAudio(block.data(), 512);
-    for (int i = 0; i < 512; i++) {
-        ASSERT_EQ(jump[i] + jump[i], block[2 * i]) << i;
-        ASSERT_EQ(jump[i] + jump[i], block[2 * i + 1]) << i;
+    std::vector<float> heard;
+    auto playFrames = [&](int count) {
+        for (int i = 0; i < count; i++) {
+            float frame[2] = { 0.0f, 0.0f };
+            sounds->getAudio(frame, 1);
+            ASSERT_EQ(frame[0], frame[1]);
+            heard.push_back(frame[0]);
+        }
+    };
+    playFrames(10);
+    sounds->playSound(Sounds::Jump);   // still within the first's window
+    playFrames(Sounds::MergeFrames - 10);
+    sounds->playSound(Sounds::Jump);   // past it
+    playFrames(200);
+    for (unsigned i = 0; i < heard.size(); i++) {
+        float expected = jump[i] + (i < drop.size() ? drop[i] : 0.0f);
+        if (i >= Sounds::MergeFrames)
+            expected += jump[i - Sounds::MergeFrames];
+        ASSERT_EQ(expected, heard[i]) << i;
     }
-    // The next block carries on where this one stopped.
-    std::vector<float> next(2 * 16, 0.0f);
-    sounds->getAudio(next.data(), 16);
-    EXPECT_EQ(jump[512] + jump[512], next[0]);
+    EXPECT_EQ(4u, sounds->getRequestCount(Sounds::Jump));
 }
 
 TEST_F(SoundsTest, ASoundEndingInsideABlockLeavesTheRestUntouched)
@@ -148,11 +158,14 @@ TEST_F(SoundsTest, AFullVoiceTableDropsRequestsAndFreedVoicesAreReusedLowestFirs
     control->getAudio(controlBlock.data(), 200);
     EXPECT_EQ(controlBlock, block) << "the 129th sound must not play";
 
+    // Voice 0 plays the jump for all the copies begun with it, voice 3 the drop, which
+    // has ended; every other voice is free again.
+    EXPECT_TRUE(sounds->isVoiceActive(0));
+    EXPECT_FALSE(sounds->isVoiceActive(1));
     EXPECT_FALSE(sounds->isVoiceActive(3));
-    EXPECT_FALSE(sounds->isVoiceActive(7));
     sounds->playSound(Sounds::Pickup);
-    EXPECT_TRUE(sounds->isVoiceActive(3));
-    EXPECT_FALSE(sounds->isVoiceActive(7));
+    EXPECT_TRUE(sounds->isVoiceActive(1));
+    EXPECT_FALSE(sounds->isVoiceActive(2));
 }
 
 TEST_F(SoundsTest, AStereoEffectLoadsAsItsFirstChannel)
@@ -232,36 +245,17 @@ TEST_F(SoundsTest, AFileThatIsNotOggVorbisIsRefused)
     EXPECT_FALSE(sounds->isVoiceActive(0));
 }
 
-TEST_F(SoundsTest, AStreamThatCannotGiveItsLengthIsAFailedLoad)
+// A named pipe would hold the thread that creates the player (the audio thread) until
+// something writes to it; it is refused like a file that cannot be opened.
+TEST_F(SoundsTest, APipeInPlaceOfAnEffectIsRefusedWithoutWaiting)
 {
-    // Through a pipe the decoder cannot seek, so it cannot know the total length.
-    std::string bytes = audiotest::readBytes(folder + "Jump.ogg");
-    std::string pipePath = folder + "pipe.ogg";
-    ASSERT_EQ(0, mkfifo(pipePath.c_str(), 0600));
-    std::signal(SIGPIPE, SIG_IGN);
-    std::thread writer([&]() {
-        int fd = open(pipePath.c_str(), O_WRONLY);
-        if (fd < 0)
-            return;
-        size_t written = 0;
-        while (written < bytes.size()) {
-            ssize_t n = write(fd, bytes.data() + written, bytes.size() - written);
-            if (n <= 0)
-                break;
-            written += static_cast<size_t>(n);
-        }
-        close(fd);
-    });
-
+    audiotest::PipeInPlace pipe(folder + "Jump.ogg");
+    ASSERT_TRUE(pipe.made());
     std::unique_ptr<TestSounds> sounds(load());
-    Sounds::SoundFile file = { nullptr, 0 };
-    testing::internal::CaptureStdout();
-    sounds->loadFile(pipePath, &file);
-    std::string message = testing::internal::GetCapturedStdout();
-    writer.join();
-    EXPECT_EQ("vorbisfile: Could not read the length of file: " + pipePath + "\n", message);
-    EXPECT_EQ(nullptr, file.data);
-    EXPECT_EQ(0u, file.length);
+    EXPECT_FALSE(pipe.readerWaited());
+    EXPECT_NE(std::string::npos, output.find("vorbisfile: fopen could not open file: " + folder + "Jump.ogg\n"));
+    EXPECT_EQ(nullptr, sounds->getFile(Sounds::Jump).data);
+    EXPECT_NE(nullptr, sounds->getFile(Sounds::Pickup).data);
 }
 
 TEST_F(SoundsTest, AnEmptyBlockWritesNothing)
@@ -323,11 +317,11 @@ TEST_F(SoundsTest, SoundsStartedWhileAnotherThreadMixesAllPlayInFull)
     mixer.join();
 
     EXPECT_EQ(static_cast<unsigned>(starts), sounds->getRequestCount(Sounds::Pickup));
-    // Requests made while all 128 voices were busy are dropped, so count what started:
-    // each started sound adds pickupSum exactly once.
+    // Requests made while all 128 voices were busy are dropped and copies begun together
+    // play once, so count what played: each played sound adds pickupSum exactly once.
     double played = mixedSum / pickupSum;
     EXPECT_NEAR(played, std::round(played), 0.01);
-    EXPECT_GE(std::round(played), 128.0);
+    EXPECT_GE(std::round(played), 1.0);
     EXPECT_LE(std::round(played), static_cast<double>(starts));
 }
 

@@ -26,6 +26,8 @@
 //                            keys pushed before that frame's pass; fail unless the game ends
 //                            as the recording says (level complete, its lives and lit boxes)
 //   memory                   print the resident memory: "driver: resident N kB"
+//   say TEXT                 print "driver: TEXT" (a test that feeds the script through a
+//                            FIFO waits for it before it writes more)
 // Events are handled by the next pass. Exit status: 0 when the script ran to its end,
 // 1 when a command failed, 2 when the game ended with a fatal error.
 #include <SDL/SDL.h>
@@ -314,6 +316,10 @@ int runScript(Application& app, std::istream& script)
             while (std::getline(status, entry))
                 if (entry.compare(0, 6, "VmRSS:") == 0)
                     std::cout << "driver: resident " << std::atol(entry.c_str() + 6) << " kB" << std::endl;
+        } else if (command == "say") {
+            std::string text;
+            std::getline(words >> std::ws, text);
+            std::cout << "driver: " << text << std::endl;
         } else if (command == "quit") {
             pushQuit();
         } else if (command == "pacing") {

@@ -46,6 +46,10 @@ expect-state TitleScreen
 quit
 """
 
+NEW_GAME = "frames 2\nexpect-state TitleScreen\nkey return\nframes 1\nexpect-state GamePlay\n"
+MAP_WIDTH = 1024
+LAMP_ROW, LAMP_COLUMN = 2, 300
+
 
 def read_frames(path):
     """The captured stream as (left, right) lists of floats."""
@@ -61,6 +65,13 @@ def read_frames(path):
         if not math.isfinite(value) or abs(value) > 2.0:
             raise AssertionError("the stream is not 32-bit float: found %r" % value)
     return samples[0::2], samples[1::2]
+
+
+def peak(path):
+    """The largest magnitude in a captured stream, and whether every sample is a number."""
+    import numpy
+    samples = numpy.fromfile(path, dtype="<f4")
+    return float(numpy.abs(samples).max()), bool(numpy.isfinite(samples).all())
 
 
 def rms(values):
@@ -94,13 +105,15 @@ class CapturedAudio(unittest.TestCase):
     def tearDown(self):
         shutil.rmtree(self.folder, ignore_errors=True)
 
-    def run_game(self, script, *args):
+    def run_game(self, script, *args, data=None):
         script_path = os.path.join(self.folder, "script.txt")
         with open(script_path, "w") as f:
             f.write(script)
         env = dict(os.environ)
         env.pop("DISPLAY", None)
         env.pop("TARNWICK_DATA_DIR", None)
+        if data:
+            env["TARNWICK_DATA_DIR"] = data
         env["HOME"] = self.home
         env["SDL_VIDEODRIVER"] = "dummy"
         result = subprocess.run([DRIVER, script_path, "--sdl"] + list(args), env=env, cwd=self.folder,
@@ -109,8 +122,20 @@ class CapturedAudio(unittest.TestCase):
         self.assertNotIn("PortAudioDevice Error", result.stdout)
         return result.stdout
 
+    def steady_music(self):
+        """A copy of the installed data whose music is a steady tone, another pitch on each
+        side: the null device takes frames faster than the music thread refills its
+        buffers, so a busy machine replays stale buffers, and only music of one level
+        throughout keeps the fade the one thing that changes the level."""
+        data = os.path.join(self.folder, "data")
+        shutil.copytree(os.path.join(BUILD_DIR, "share", "tarnwick"), data)
+        music = os.path.join(data, "Contents", "Resources", "sounds", "music.ogg")
+        subprocess.run(["sox", "-n", "-r", str(RATE), "-c", "2", "-t", "vorbis", music, "synth", "2",
+                        "sine", "440", "sine", "660", "vol", "0.5"], check=True, capture_output=True)
+        return data
+
     def test_music_fades_in(self):
-        output = self.run_game(MUSIC_SCRIPT)
+        output = self.run_game(MUSIC_SCRIPT, data=self.steady_music())
         self.assertIn("vorbisfile: Loaded file: ", output)
         self.assertIn("music.ogg", output)
         left, right = read_frames(self.capture)
@@ -125,14 +150,18 @@ class CapturedAudio(unittest.TestCase):
         self.assertIsNotNone(start, "no music was heard")
         opening = max(abs(v) for v in list(left[start:start + RATE // 10]) + list(right[start:start + RATE // 10]))
         self.assertLess(opening, 0.005, "the music did not start from silence")
-        levels = [rms(left[s * RATE:(s + 1) * RATE]) for s in range(seconds)]
-        self.assertGreater(levels[-1], 0.001, "no music in the last second: %s" % levels)
-        self.assertLess(levels[0], 0.5 * levels[-1], "the music did not fade in: %s" % levels)
-        # The fade rises steadily: over the music's own swells, every stretch of three
-        # seconds is louder than the one before it.
-        groups = [sum(levels[g:g + 3]) / 3 for g in range(0, seconds - 2, 3)]
+        # Each second's loudest sample: the tone's own peak times the fade, whatever gaps
+        # or repeated buffers that second held.
+        seconds = (len(left) - start) // RATE
+        peaks = [max(map(abs, left[start + s * RATE:start + (s + 1) * RATE])) for s in range(seconds)]
+        self.assertLess(peaks[0], 0.5 * peaks[-1], "the music did not fade in: %s" % peaks)
+        # The fade rises steadily until it is full (the tone's 0.5 at the music's gain of
+        # 0.75): every stretch of three seconds is louder than the one before it.
+        groups = [max(peaks[g:g + 3]) for g in range(0, seconds - 2, 3)]
         for g in range(1, len(groups)):
-            self.assertGreater(groups[g], groups[g - 1], "seconds %d-%d: %s" % (3 * g, 3 * g + 2, levels))
+            if groups[g - 1] < 0.37:
+                self.assertGreater(groups[g], groups[g - 1], "seconds %d-%d: %s" % (3 * g, 3 * g + 2, peaks))
+        self.assertLessEqual(max(peaks), 0.3751, "louder than the music's gain allows: %s" % peaks)
         # It is stereo music, not one channel copied.
         self.assertTrue(any(abs(a - b) > 1e-4 for a, b in zip(left[-RATE:], right[-RATE:])))
 
@@ -155,6 +184,36 @@ class CapturedAudio(unittest.TestCase):
             self.assertAlmostEqual(jump[start + i], value, delta=1e-3, msg="frame %d of the jump" % i)
         tail = left[first + len(jump) - start:]
         self.assertTrue(all(v == 0.0 for v in tail), "something else played after the jump")
+
+    def test_the_mix_stays_within_full_scale(self):
+        # Twelve reflectors dropped one after another right of a lamp: the n-th asks for
+        # Connect n times at once. A copy of the installed data, with the lamp and its
+        # open row written into the sky of the shipped level.
+        data = os.path.join(self.folder, "data")
+        shutil.copytree(os.path.join(BUILD_DIR, "share", "tarnwick"), data)
+        level_path = os.path.join(data, "Contents", "Resources", "level.lev")
+        with open(level_path, "rb") as f:
+            level = bytearray(f.read())
+        start = LAMP_ROW * MAP_WIDTH + LAMP_COLUMN
+        level[start:start + 14] = bytes([4]) + bytes(13)
+        with open(level_path, "wb") as f:
+            f.write(level)
+        drops = "".join("reflector %d %d\nframes 20\n" % (LAMP_COLUMN + 1 + i, LAMP_ROW) for i in range(12))
+        self.run_game(NEW_GAME + "key space\nframes 10\n" + drops + "frames 40\nquit\n", data=data)
+        drops_peak, numbers = peak(self.capture)
+        self.assertTrue(numbers)
+
+        # The clean route of the shipped level, replayed unpaced (the null device keeps up
+        # by taking frames faster than real time).
+        route = os.path.join(SOURCE_DIR, "tests", "game", "routes", "perfect.keys")
+        os.remove(self.capture)
+        output = self.run_game(NEW_GAME + "pacing off\nreplay %s\nquit\n" % route)
+        self.assertIn("driver: replayed", output)
+        route_peak, numbers = peak(self.capture)
+        self.assertTrue(numbers)
+        print("peak of the mix: %.4f over twelve drops, %.4f over the clean route" % (drops_peak, route_peak))
+        self.assertLessEqual(drops_peak, 1.0)
+        self.assertLessEqual(route_peak, 1.0)
 
     def test_nosound_opens_no_stream(self):
         output = self.run_game(MUSIC_SCRIPT, "--nosound")

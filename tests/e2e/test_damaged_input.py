@@ -31,6 +31,7 @@ TITLE_TO_EDITOR = "frames 2\nexpect-state TitleScreen\nkey down\nkey return\nfra
 LEAVE = "key escape\nframes 1\nexpect-state TitleScreen\n"
 SAVE = "keydown s 64\nkeyup s 64\nframes 1\n"
 END = "quit\nframes 1\n"
+JUMP = "key space\nframes 30\nkeydown z\nframes 30\nkeyup z\nframes 1\n"
 
 
 def click(x, y):
@@ -112,9 +113,20 @@ class DamagedInputTest(unittest.TestCase):
     def test_an_effect_claiming_four_billion_samples_loads_at_its_real_length(self):
         path = os.path.join(self.resources, "sounds", "Lightbox.ogg")
         self.write(path, forge_length(self.read(path), 4026531840))
-        # A jump requests a sound, which loads all six effects.
-        out = self.run_game(TITLE_TO_PLAY + "key space\nframes 30\nkeydown z\nframes 30\nkeyup z\nframes 1\n")
+        # A jump requests a sound, which loads all six effects. Held to 2 GB of address
+        # space, as overcommitted memory would let an array of the claimed length be made.
+        out = self.run_game(TITLE_TO_PLAY + JUMP, memory_limit=2 << 30)
         self.assertIn("vorbisfile: Loaded file: " + path, out)
+
+    def test_pipes_for_the_music_and_an_effect_are_missing_sounds(self):
+        sounds = os.path.join(self.resources, "sounds")
+        for name in ("music.ogg", "Jump.ogg"):
+            os.remove(os.path.join(sounds, name))
+            os.mkfifo(os.path.join(sounds, name))
+        out = self.run_game(TITLE_TO_PLAY + JUMP, args=("-ns",))
+        for name in ("music.ogg", "Jump.ogg"):
+            self.assertIn("vorbisfile: fopen could not open file: " + os.path.join(sounds, name), out)
+        self.assertIn("vorbisfile: Loaded file: " + os.path.join(sounds, "Drop.ogg"), out)
 
     # ---- the level file -------------------------------------------------------------------
 

@@ -6,7 +6,10 @@ Every run uses the test driver under the SDL dummy video driver with the softwar
 its own temporary HOME and its own temporary working folder (where "level.lev" is saved)."""
 
 import os
+import pathlib
 import shutil
+import signal
+import stat
 import subprocess
 import tempfile
 import unittest
@@ -16,11 +19,15 @@ from test_title import start_xvfb
 BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
 SHIPPED_LEVEL = os.path.join(BUILD_DIR, "share", "tarnwick", "Contents", "Resources", "level.lev")
+PAUSE_LIBRARY = os.path.join(BUILD_DIR, "lib", "libtarnwick_save_pause.so")
 
 MAP_WIDTH = 1024
 MAP_HEIGHT = 768
 LEFT, MIDDLE, RIGHT = 1, 2, 3
 EMPTY, SPIKE_BALL_START = 0, 10
+# The level maker and another user of the same machine.
+MAKER, OTHER = 64101, 64102
+REFUSED = "Could not save level.lev: it leads through another user's link in a folder others may write\n"
 
 ENTER_EDITOR = """
 frames 2
@@ -55,6 +62,16 @@ def step(value, button):
 
 def click(button, x, y):
     return "mousedown %d %d %d\nmouseup %d %d %d\nframes 1\n" % (button, x, y, button, x, y)
+
+
+def read(path):
+    return pathlib.Path(path).read_bytes()
+
+
+def as_from_a_terminal():
+    """A hang-up and SIGQUIT end the program unless it catches them, whatever this test inherited."""
+    signal.signal(signal.SIGHUP, signal.SIG_DFL)
+    signal.signal(signal.SIGQUIT, signal.SIG_DFL)
 
 
 def scroll(key, times):
@@ -202,6 +219,133 @@ class EditorTest(unittest.TestCase):
         self.assertIn("Could not save level.lev: Is a directory\n", out)
         self.assertTrue(os.path.isfile(os.path.join(self.saved, "keep")))
         self.assertEqual(sorted(os.listdir(self.work)), ["level.lev"], "a temporary file was left behind")
+
+
+@unittest.skipUnless(os.geteuid() == 0, "runs the editor as one user beside another")
+class SharedFolderTest(unittest.TestCase):
+    """The level maker edits in a sticky folder anyone may write (as /tmp), where another
+    user can put files and links of their own. The game refuses a planted link by its own
+    rule, whether or not the kernel's fs.protected_symlinks is on."""
+
+    def setUp(self):
+        self.root = tempfile.mkdtemp(prefix="tarnwick-e2e-shared-")
+        self.addCleanup(shutil.rmtree, self.root, True)
+        os.chmod(self.root, 0o755)
+        self.home = self.make_folder("home", MAKER, 0o700)
+        self.shared = self.make_folder("shared", 0, 0o1777)
+        self.level = os.path.join(self.shared, "level.lev")
+
+    def make_folder(self, name, owner, mode):
+        path = os.path.join(self.root, name)
+        os.mkdir(path)
+        os.chown(path, owner, owner)
+        os.chmod(path, mode)
+        return path
+
+    def put(self, path, data, owner, mode):
+        pathlib.Path(path).write_bytes(data)
+        os.chown(path, owner, owner)
+        os.chmod(path, mode)   # after chown, which clears set-user-id
+
+    def link_level(self, target, owner):
+        if os.path.lexists(self.level):
+            os.remove(self.level)
+        os.symlink(target, self.level)
+        os.lchown(self.level, owner, owner)
+
+    def start(self, script, preload=None):
+        env = dict(os.environ, HOME=self.home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
+        env.pop("DISPLAY", None)
+        env.pop("TARNWICK_DATA_DIR", None)
+        if preload:
+            env["LD_PRELOAD"] = preload
+        command = ["setpriv", "--reuid=%d" % MAKER, "--regid=%d" % MAKER, "--clear-groups",
+                   DRIVER, script, "-ns", "-nm", "--sdl"]
+        return subprocess.Popen(command, env=env, cwd=self.shared, bufsize=0, stdin=subprocess.PIPE,
+                                stdout=subprocess.PIPE, stderr=subprocess.STDOUT, preexec_fn=as_from_a_terminal)
+
+    def read_until(self, game, start):
+        """The game's output up to and with the first line that begins with `start`."""
+        lines = []
+        while not lines or not lines[-1].startswith(start):
+            line = game.stdout.readline().decode("utf-8", "replace")
+            self.assertTrue(line, "the game ended before %r:\n%s" % (start, "".join(lines)))
+            lines.append(line)
+        return "".join(lines), lines[-1]
+
+    def finish(self, game):
+        out = game.communicate(timeout=120)[0].decode("utf-8", "replace")
+        self.assertEqual(game.returncode, 0, out)
+        return out
+
+    def test_a_link_swapped_in_while_the_editor_is_open_is_refused_and_the_makers_own_link_is_followed(self):
+        theirs = bytes([SPIKE_BALL_START]) * (MAP_WIDTH * MAP_HEIGHT)
+        self.put(self.level, theirs, OTHER, 0o644)
+        bashrc = os.path.join(self.home, ".bashrc")
+        self.put(bashrc, b"echo hello\n", MAKER, 0o600)
+        levels = self.make_folder("home/levels", MAKER, 0o700)
+        mine = os.path.join(levels, "mine.lev")
+        self.put(mine, bytes(MAP_WIDTH * MAP_HEIGHT), MAKER, 0o600)
+        self.put(os.path.join(levels, ".level.lev.Ab12Cd"), b"cut short", MAKER, 0o600)
+        self.put(os.path.join(levels, ".level.lev.Zz9Yy8"), b"not mine", OTHER, 0o600)
+        script = os.path.join(self.root, "script")
+        os.mkfifo(script)
+        os.chmod(script, 0o644)
+        feed = os.open(script, os.O_RDWR)   # never waits for the reader
+        game = self.start(script)
+        try:
+            os.write(feed, (ENTER_EDITOR + "say open\n").encode())
+            self.assertIn("LevelEditor: opened level.lev", self.read_until(game, "driver: open")[0])
+            self.link_level(bashrc, OTHER)
+            os.write(feed, (click(LEFT, 5, 5) + SAVE + "say saved\n").encode())
+            self.assertIn(REFUSED, self.read_until(game, "driver: saved")[0])
+            self.link_level(mine, MAKER)
+            os.write(feed, (SAVE + LEAVE_EDITOR).encode())
+        finally:
+            os.close(feed)
+        self.finish(game)
+        self.assertEqual(read(bashrc), b"echo hello\n")
+        self.assertEqual(bytes([step(theirs[0], LEFT)]) + theirs[1:], read(mine))
+        self.assertEqual(stat.S_IMODE(os.stat(mine).st_mode), 0o600)
+        self.assertEqual(os.readlink(self.level), mine)
+        self.assertEqual(sorted(os.listdir(levels)), [".level.lev.Zz9Yy8", "mine.lev"])
+
+    def test_a_followed_link_leaves_no_set_user_id_file_and_a_temporary_name_swapped_mid_save_gains_nothing(self):
+        anyones = self.make_folder("anyones", 0, 0o777)
+        planted = os.path.join(anyones, "planted")
+        self.put(planted, b"", OTHER, 0o4755)
+        secret = os.path.join(self.home, "secret")
+        self.put(secret, b"private\n", MAKER, 0o600)
+        self.link_level(planted, MAKER)
+        script = os.path.join(self.root, "script")
+        with open(script, "w") as f:
+            f.write(ENTER_EDITOR + (click(LEFT, 5, 5) + SAVE) * 3 + LEAVE_EDITOR)
+        game = self.start(script, preload=PAUSE_LIBRARY)
+        # A hang-up in the middle of the first save waits for the save to end.
+        self.read_until(game, "pause: created")
+        game.send_signal(signal.SIGHUP)
+        game.stdin.write(b"\n")
+        # In the second, the other user swaps the temporary name for a link to a private file.
+        temporary = os.path.join(anyones, self.read_until(game, "pause: created")[1].split()[-1])
+        os.rename(temporary, os.path.join(anyones, "taken"))
+        os.symlink(secret, temporary)
+        os.lchown(temporary, OTHER, OTHER)
+        game.send_signal(signal.SIGQUIT)
+        game.stdin.write(b"\n")
+        # In the third, the saved file is swapped for another file of the other user's.
+        said = self.read_until(game, "pause: created")[0]
+        first_save = read(planted)
+        os.rename(planted, os.path.join(anyones, "saved"))
+        self.put(planted, b"theirs", OTHER, 0o644)
+        game.stdin.write(b"\n")
+        said += self.finish(game)
+        self.assertEqual(said.count("Could not save level.lev: it changed while it was being saved\n"), 2, said)
+        self.assertEqual(read(planted), b"theirs")
+        saved = os.path.join(anyones, "saved")
+        info = os.stat(saved)
+        self.assertEqual((info.st_uid, stat.S_IMODE(info.st_mode)), (MAKER, 0o644))
+        self.assertEqual(first_save[:2], bytes([step(EMPTY, LEFT), EMPTY]))
+        self.assertEqual(stat.S_IMODE(os.stat(secret).st_mode), 0o600)
 
 
 if __name__ == "__main__":

@@ -3,12 +3,16 @@
 elsewhere, and the moved game run: it finds its sounds (every one loaded, none missing),
 its level (the editor, opened and saved at once, writes back exactly the shipped level)
 and starts quietly without a sound device (nothing on standard error, only its own lines
-on standard output). The desktop entry, the metainfo and the manual page pass their
+on standard output). The desktop entry, the metainfo and the manual pages pass their
 validators. The Debian package holds the same tree under /usr with the binaries in
-/usr/games, its Depends come from the binaries, and unpacked it runs the same way."""
+/usr/games, its Depends come from the binaries, its copyright file and changelog are in
+Debian's formats, lintian finds nothing to warn about, a Release build's binaries pass
+hardening-check, and unpacked it runs the same way."""
 
 import glob
+import gzip
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -26,6 +30,7 @@ BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__
 SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 SOUNDS = ["Connect", "Die", "Drop", "Jump", "Lightbox", "Pickup", "music"]
 ICON_SIZES = [16, 32, 48, 64, 128, 256]
+MANUAL_PAGES = ["tarnwick", "tarnwick-levelcheck"]
 NO_CARD = "pcm.!default { type hw; card 31 }\n"
 FILE_DEVICE = 'pcm.!default { type file; slave.pcm "null"; file "/dev/null"; format "raw" }\n'
 
@@ -124,6 +129,34 @@ class InstalledGame(unittest.TestCase):
                           "PortAudioDevice Error: Could not open stream."],
                          "".join(lines + [rest]).splitlines())
 
+    def cache(self, name):
+        with open(os.path.join(BUILD_DIR, "CMakeCache.txt")) as f:
+            found = re.search(r"^%s:\w+=(.*)$" % name, f.read(), re.M)
+        return found.group(1) if found else ""
+
+    def check_copyright_and_changelog(self, doc, version):
+        """The copyright file is machine-readable: its format named, a paragraph for all
+        files, each licence spelt out once (GPL-3.0+ by Debian's copy); the changelog is
+        compressed without name or time stamp and its newest entry is this version."""
+        with open(os.path.join(doc, "copyright")) as f:
+            paragraphs = [dict(re.findall(r"^(\S+):[ \t]*(.*(?:\n[ \t].*)*)", text, re.M))
+                          for text in f.read().split("\n\n")]
+        self.assertEqual("https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/", paragraphs[0].get("Format"))
+        files = [p for p in paragraphs if "Files" in p]
+        licences = {p["License"].split("\n")[0]: p["License"] for p in paragraphs[1:] if "Files" not in p}
+        self.assertEqual(["GPL-3.0+"], [p["License"] for p in files if p["Files"] == "*"])
+        for paragraph in files:
+            self.assertIn(paragraph["License"], licences, paragraph["Files"])
+            self.assertTrue(paragraph.get("Copyright"), paragraph["Files"])
+        self.assertIn("/usr/share/common-licenses/GPL-3", licences["GPL-3.0+"])
+        with open(os.path.join(doc, "changelog.gz"), "rb") as f:
+            header = f.read(10)
+        self.assertEqual((b"\x1f\x8b", 0, b"\0\0\0\0"), (header[:2], header[3] & 0x08, header[4:8]))
+        with gzip.open(os.path.join(doc, "changelog.gz")) as f, open(os.path.join(self.folder, "changelog"), "wb") as out:
+            out.write(f.read())
+        parsed = run("dpkg-parsechangelog", "-l", os.path.join(self.folder, "changelog"), "-S", "Version")
+        self.assertEqual((version, ""), (parsed.stdout.strip(), parsed.stderr))
+
     def test_moved_install_finds_its_data_and_starts_quietly(self):
         prefix = self.install_moved()
         data = os.path.join(prefix, "share", "tarnwick")
@@ -147,10 +180,15 @@ class InstalledGame(unittest.TestCase):
             icon = os.path.join(share, "icons", "hicolor", "%dx%d" % (size, size), "apps", "tarnwick.png")
             with Image.open(icon) as picture:
                 self.assertEqual((size, size), picture.size)
-        page = os.path.join(share, "man", "man6", "tarnwick.6")
-        result = run("groff", "-man", "-Tutf8", "-ww", "-z", page)
-        self.assertEqual((0, ""), (result.returncode, result.stderr))
-        text = run("man", "-l", page, env=dict(os.environ, MANWIDTH="100", MAN_KEEP_FORMATTING="")).stdout
+        with open(metainfo[0]) as f:
+            self.assertIn("<project_license>GPL-3.0-or-later</project_license>", f.read())
+        for name in MANUAL_PAGES:
+            page = os.path.join(share, "man", "man6", name + ".6")
+            result = run("groff", "-man", "-Tutf8", "-ww", "-z", page)
+            self.assertEqual((0, ""), (result.returncode, result.stderr))
+            self.assertIn('"%s - ' % name, run("lexgrog", page).stdout)
+        text = run("man", "-l", os.path.join(share, "man", "man6", "tarnwick.6"),
+                   env=dict(os.environ, MANWIDTH="100", MAN_KEEP_FORMATTING="")).stdout
         for words in ["--nosound", "Tarnwick.conf", "TARNWICK_DATA_DIR", "Left Control-S", "tarnwick-levelcheck"]:
             self.assertIn(words, text.replace("\u2010", "-").replace("\u2212", "-"))
 
@@ -163,12 +201,23 @@ class InstalledGame(unittest.TestCase):
         for library in ["libsdl1.2debian", "libsdl-image1.2", "libportaudio2", "libvorbisfile3", "libgl1"]:
             self.assertIn(library, depends[0])
         contents = run("dpkg-deb", "-c", package[0]).stdout
-        for path in ["./usr/games/tarnwick", "./usr/games/tarnwick-levelcheck", "./usr/share/man/man6/tarnwick.6.gz",
-                     "./usr/share/applications/tarnwick.desktop", "./usr/share/tarnwick/Contents/Resources/level.lev"]:
+        for path in ["./usr/games/tarnwick", "./usr/games/tarnwick-levelcheck", "./usr/share/applications/tarnwick.desktop",
+                     "./usr/share/tarnwick/Contents/Resources/level.lev"] + \
+                ["./usr/share/man/man6/%s.6.gz" % name for name in MANUAL_PAGES]:
             self.assertIn(path + "\n", contents)
         self.assertNotIn("./usr/bin/", contents)
         unpacked = os.path.join(self.folder, "unpacked")
         self.assertEqual(0, run("dpkg-deb", "-x", package[0], unpacked).returncode)
+        self.check_copyright_and_changelog(os.path.join(unpacked, "usr", "share", "doc", "tarnwick"),
+                                           run("dpkg-deb", "-f", package[0], "Version").stdout.strip())
+        report = run("lintian", package[0]).stdout.splitlines()
+        self.assertEqual([], [line for line in report if line[:2] in ("E:", "W:")])
+        if (self.cache("CMAKE_BUILD_TYPE"), self.cache("TARNWICK_HARDEN"), self.cache("TARNWICK_SANITIZE")) == \
+                ("Release", "ON", ""):
+            # Debian 12's own start files carry no control-flow protection marks, so no binary linked there can.
+            games = glob.glob(os.path.join(unpacked, "usr", "games", "*"))
+            result = run("hardening-check", "--nocfprotection", *games)
+            self.assertEqual((2, 0), (len(games), result.returncode), result.stdout)
         self.check_quiet_start(os.path.join(unpacked, "usr", "games", "tarnwick"),
                                os.path.join(unpacked, "usr", "share", "tarnwick"))
 

@@ -154,6 +154,24 @@ TEST_F(LevelFileTest, WritingReplacesAnOldFileAndLeavesAnOrdinaryFileBehind)
     EXPECT_EQ(0644u, info.st_mode & 0777u);
 }
 
+TEST_F(LevelFileTest, ANewFileFollowsTheUmaskAndAnOldOneKeepsOnlyItsReadAndWriteBits)
+{
+    std::string path = folder + "/level.lev";
+    std::string error;
+    mode_t mask = umask(077);
+    bool written = LevelFile::write(path, cells(), error);
+    umask(mask);
+    ASSERT_TRUE(written) << error;
+    struct stat info;
+    ASSERT_EQ(0, stat(path.c_str(), &info));
+    EXPECT_EQ(0600u, info.st_mode & 07777u);
+
+    ASSERT_EQ(0, chmod(path.c_str(), 07775));
+    ASSERT_TRUE(LevelFile::write(path, cells(), error)) << error;
+    ASSERT_EQ(0, stat(path.c_str(), &info));
+    EXPECT_EQ(0664u, info.st_mode & 07777u);
+}
+
 TEST_F(LevelFileTest, ARelativePathLandsInTheWorkingDirectory)
 {
     char buffer[4096];

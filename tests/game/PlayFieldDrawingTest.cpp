@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include "render/SDLDrawer.h"
 #include "tests/game/GameWorld.h"
 #include "tests/support/RecordingDrawer.h"
 
@@ -469,6 +470,71 @@ TEST_F(PlayFieldTest, ThePaintingOrderPutsEachLayerOverTheOneBefore)
         ASSERT_GE(order[i], 0) << "layer " << i << " missing";
         EXPECT_LT(order[i - 1], order[i]) << "layer " << i;
     }
+}
+
+// ---- How the ground reads, in real pixels -------------------------------------------------
+
+// The shipped pictures through the software drawer (SDL's dummy video driver), over the
+// black sky of a level without boxes: a ground surface in row 23, and a notch one cell
+// wide cut into it at column 8 (on screen from x = 256, y = 416).
+class GroundPixelsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO));
+        drawer.reset(new SDLDrawer);
+        ASSERT_TRUE(drawer->initialise(1024, 768, false, 0));
+    }
+    void TearDown() override
+    {
+        drawer.reset();
+        SDL_Quit();
+    }
+
+    std::vector<unsigned char> frameOf(TileType surface, TileType notch)
+    {
+        std::unique_ptr<GamePlay> game = gameworld::makeEmptyGame();
+        for (int row = 23; row < 30; ++row)
+            fillRow(game->getMap(), row, 0, 40, row == 23 ? surface : Earth);
+        game->getMap()[23][8] = notch;
+        gameworld::startLevel(*game);
+        game->keyDown(key(SDLK_RETURN));
+        std::vector<unsigned char> rgb;
+        int width = 0, height = 0;
+        drawer->beginDrawing();
+        game->draw(drawer.get());
+        drawer->endDrawing();
+        EXPECT_TRUE(drawer->readFrame(rgb, width, height));
+        return rgb;
+    }
+
+    // How many of the notch's 32 pixel columns stay open: over its height, the ground
+    // around paints less than half over the sky there (measured against unbroken ground).
+    int openColumns(TileType surface)
+    {
+        std::vector<unsigned char> notched = frameOf(surface, Empty), whole = frameOf(surface, surface);
+        int open = 0;
+        for (int x = 256; x < 288; ++x) {
+            float cover = 0.0f;
+            for (int y = 418; y < 446; ++y) {
+                size_t i = (static_cast<size_t>(y) * 1024 + x) * 3;
+                float ground = 1.0f + whole[i] + whole[i + 1] + whole[i + 2];
+                cover = std::max(cover, (notched[i] + notched[i + 1] + notched[i + 2]) / ground);
+            }
+            open += cover < 0.5f;
+        }
+        return open;
+    }
+
+    std::unique_ptr<SDLDrawer> drawer;
+};
+
+TEST_F(GroundPixelsTest, AOneCellNotchInEarthOrGrassStaysOpenNearlyAcross)
+{
+    // The robot, 22 pixels wide, must be seen standing in the gap with room beside it.
+    EXPECT_GE(openColumns(Earth), 28);
+    EXPECT_GE(openColumns(Grass), 28);
 }
 
 } // namespace

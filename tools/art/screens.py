@@ -163,15 +163,23 @@ def storyscreen(art):
     text.append((80, 146, "The caves under Tarnwick have gone dark. You are Wick, the little", 28, False, white, "ls"))
     text.append((80, 180, "lamp-keeper robot, and every light box down there must shine again.", 28, False, white, "ls"))
 
+    # How light works, shown rather than told: a lamp, a reflector in its row, the beam
+    # on to a light box, with the rules beside it.
+    _light_diagram(canvas, art, DIAGRAM_X, DIAGRAM_Y)
+    for x, by, label in DIAGRAM_LABELS:
+        text.append((DIAGRAM_X + x, DIAGRAM_Y + by, label, 22, True, gold, "ms"))
+    rules = ["X drops a reflector where you stand.", "A reflector that sees a lamp along its",
+             "row or column lights up, and then lights", "the reflectors and light boxes it sees.",
+             "Light every light box in the caves to win."]
+    for i, line in enumerate(rules):
+        text.append((DIAGRAM_X + DIAGRAM_W + 28, DIAGRAM_Y + 34 + 32 * i, line, 26, False, white, "ls"))
+
     rows = [
-        ("reflector", "X drops a reflector. A reflector that can see a lamp lights up."),
-        ("lightboxlit", "A lit reflector lights the reflectors and light boxes it can see."),
-        ("lightbox", "Light every light box in the caves to win."),
         ("crate", "Walk into a crate to open it: 5 more reflectors."),
         ("spikeball", "Beware of spikes, lava and spike balls."),
         ("heart", "You have three lives."),
     ]
-    y = 214
+    y = DIAGRAM_Y + DIAGRAM_H + 20
     icons = []
     for name, line in rows:
         icons.append((name, 84, y))
@@ -194,10 +202,45 @@ def storyscreen(art):
         else:
             pic, size = art[name], 84
         cx, cy = 108, iy + 19
-        _icon(canvas, pic, cx - size // 2, cy - size // 2 + (4 if name in ("reflector",) else 0), size)
+        _icon(canvas, pic, cx - size // 2, cy - size // 2, size)
     for x, by, s, size, bold, colour, anchor in text:
         canvas = over(_caption(s, size, x, by, colour, bold, anchor), canvas)
     return _opaque(canvas)
+
+
+# The light diagram of the story picture: a piece of cave drawn with the game's own tiles,
+# at play scale, in a frame. The lamp stands on the floor by the left wall, a reflector
+# lies in its row under a light box in the ceiling, and Wick looks on.
+DIAGRAM_X, DIAGRAM_Y, DIAGRAM_W, DIAGRAM_H = 80, 202, 384, 160
+DIAGRAM_MAP = [
+    "#########b###",
+    "#ccccccccccc#",
+    "#ccccccccccc#",
+    "#Lcccccccccc#",
+    "#############",
+]
+DIAGRAM_LABELS = [(32, 82, "lamp"), (288, 152, "reflector"), (350, 56, "light box")]
+
+
+def _light_diagram(canvas, art, x, y):
+    scene = Scene(art, DIAGRAM_MAP, lit_fraction=0.0, origin=(-16, 0))
+    scene.reflectors = [(9, 3, True)]
+    scene.player = (11, 3, False)
+    pic = scene.render(DIAGRAM_W, DIAGRAM_H)
+    k = 4
+    mask = Image.new("L", (DIAGRAM_W * k, DIAGRAM_H * k), 0)
+    ImageDraw.Draw(mask).rounded_rectangle((0, 0, DIAGRAM_W * k - 1, DIAGRAM_H * k - 1), radius=14 * k, fill=255)
+    mask = np.asarray(mask.resize((DIAGRAM_W, DIAGRAM_H), Image.LANCZOS), np.float32) / 255.0
+    pic[..., 3] *= mask
+    shadow = blank(W, H)
+    shadow[y:y + DIAGRAM_H, x:x + DIAGRAM_W, 3] = mask
+    shadow[..., 3] = shift(blur(shadow[..., 3], 6) * 0.6, 4, 5)
+    canvas[:] = over(shadow, canvas)
+    over_at(pic, canvas, x, y)
+    rim = Image.new("RGBA", (W * 2, H * 2), (0, 0, 0, 0))
+    ImageDraw.Draw(rim).rounded_rectangle(((x - 1) * 2, (y - 1) * 2, (x + DIAGRAM_W + 1) * 2, (y + DIAGRAM_H + 1) * 2),
+                                          radius=15 * 2, outline=(214, 170, 86, 255), width=3 * 2)
+    canvas[:] = over(from_pil(rim.resize((W, H), Image.LANCZOS)), canvas)
 
 
 def winscreen(art):

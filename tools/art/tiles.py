@@ -1,10 +1,15 @@
 """The map tiles: 64 x 64 pictures drawn centred on 32 x 32 cells.
 
-A tile overlaps each neighbour by 16 pixels. The rock-like tiles (earth, grass, cave
-wall, lava) therefore repeat their texture every 32 pixels: whatever a tile's fringe
+A tile may overlap each neighbour by up to 16 pixels. The rock-like tiles (earth, grass,
+cave wall, lava) therefore repeat their texture every 32 pixels: whatever a tile's fringe
 paints over its neighbour's cell is exactly what the neighbour shows there, so a run
 of equal tiles reads as one continuous surface, and only where the run ends does the
-fringe fade out into a soft, lumpy edge.
+fringe fade out into a soft edge.
+
+The ground the robot walks in (earth, grass, the rock round a pipe) keeps that fringe
+thin: a translucent lip of about two pixels. Two facing fringes then leave a one-cell
+hole, notch or shaft open over nearly its whole 32 pixels, where wider ones closed it
+to a slot narrower than the robot, which then looked sunk into solid rock.
 """
 import numpy as np
 
@@ -94,6 +99,10 @@ def blob_alpha(seed, reach=5.0, soft=2.5, lump=3.0, top=None):
 
 # ---------------------------------------------------------------- rock tiles
 
+# The edge of the ground: opaque to the cell's border, then more than half transparent
+# one pixel past it and gone by the third, with a faint lumpiness.
+GROUND_EDGE = dict(reach=1.0, soft=2.0, lump=1.5, top=1.0)
+
 EARTH_DARK = rgb((74, 56, 44))
 EARTH_MID = rgb((128, 100, 76))
 EARTH_LIGHT = rgb((176, 156, 130))
@@ -104,12 +113,12 @@ def earth_texture():
 
 
 def earth_tile():
-    return layer(tile_repeat(earth_texture()), blob_alpha(11, top=2.5))
+    return layer(tile_repeat(earth_texture()), blob_alpha(11, **GROUND_EDGE))
 
 
 def grass_tile():
     rock = tile_repeat(earth_texture())
-    alpha = blob_alpha(12, top=1.0)
+    alpha = blob_alpha(12, **GROUND_EDGE)
     xx, yy = grid(TILE, TILE)
     top = FRINGE  # the cell's top edge inside the picture
 
@@ -149,7 +158,8 @@ def grass_tile():
     lip = smoothstep(depth - 3.0, depth, yy - top) * turf
     turf_col = turf_col * (1.0 - 0.35 * lip[..., None])
 
-    # Horizontally the grass fades with the rock's own outline, so a ledge's end is soft.
+    # Horizontally the grass ends with the rock's own thin edge, so that it does not
+    # grow over a one-cell gap in the ground.
     side = box_distance(TILE, TILE, FRINGE, -100, FRINGE + CELL, 200, p=2.0)
     side_fade = alpha_side(side)
 
@@ -160,7 +170,7 @@ def grass_tile():
 
 
 def alpha_side(d):
-    return 1.0 - smoothstep(4.0, 13.0, d)
+    return 1.0 - smoothstep(0.0, 2.0, d)
 
 
 CAVE_DARK = rgb((30, 30, 36))
@@ -201,34 +211,45 @@ def lava_tile():
 # ---------------------------------------------------------------- hazards and things
 
 def spikes_tile():
-    """Hanging spikes: a ragged lip of the ceiling's own rock along the cell's top edge,
-    with three iron spikes pointing down from it."""
+    """Spikes: an iron plate along the cell's top edge, striped black and yellow as a
+    warning, with four long steel points under it whose tips glow red. The plate is the
+    safe side (the robot may stand on spikes); the points face where they hurt, the sides
+    and below. Hung from a ceiling the plate sits against the rock; standing on a floor
+    the bush rests on its points."""
     top = FRINGE
     s = Sketch(TILE, TILE)
-    for i, cx in enumerate((FRINGE + 6, FRINGE + 16, FRINGE + 26)):
-        length = (25, 28, 24)[i]
-        w = 5.0
-        root = top + 3
-        tip = (cx + (0.6, -0.3, 0.4)[i], top + length)
-        s.polygon([(cx - w, root), (cx + w, root), tip], fill=(64, 66, 78, 255))
-        # Lit left face and a bright edge, darker right face.
-        s.polygon([(cx - w, root), (cx - 0.3, root), tip], fill=(170, 174, 190, 255))
-        s.polygon([(cx - w + 1.4, root), (cx - w + 2.6, root), (tip[0] - 0.3, tip[1] - 5)],
-                  fill=(236, 240, 250, 255))
-        s.line([(cx - w, root), tip, (cx + w, root)], fill=(24, 24, 32, 255), width=1.0)
-    spikes = s.finished()
-    # The lip: earth texture, opaque down to a wavy line a few pixels under the cell's
-    # top, fading upwards into the rock tile above (which shows the same texture).
+    root = top + 7.0
+    for i, cx in enumerate(FRINGE + 4.0 + 8.0 * k for k in range(4)):
+        w = 3.6
+        # The outer points lean out a little: the sides are as sharp as the underside.
+        tip = (cx + (-1.6, 0.4, -0.4, 1.6)[i], top + (30.5, 28.5, 29.5, 30.5)[i])
+        s.polygon([(cx - w, root), (cx + w, root), tip], fill=(70, 74, 90, 255))
+        # Lit left face with a bright edge, darker right face.
+        s.polygon([(cx - w, root), (cx - 0.2, root), tip], fill=(214, 220, 236, 255))
+        s.polygon([(cx - w + 0.8, root), (cx - w + 1.9, root), (tip[0] - 0.2, tip[1] - 4.0)],
+                  fill=(255, 255, 255, 255))
+        s.line([(cx - w, root), tip, (cx + w, root)], fill=(16, 16, 24, 255), width=1.0)
+    points = s.finished()
+    # The lower half of each point reddens towards the tip.
     xx, yy = grid(TILE, TILE)
-    edge = top + 5.0 + 1.5 * np.sin(xx * 0.55 + 1.0) + 1.0 * np.sin(xx * 1.3)
-    lip_a = 1.0 - smoothstep(edge - 0.8, edge + 0.8, yy)
-    lip_a *= smoothstep(top - 10.0, top - 2.0, yy)
-    side = box_distance(TILE, TILE, FRINGE + 1, -100, FRINGE + CELL - 1, 200, p=2.0)
-    lip_a *= 1.0 - smoothstep(1.0, 5.0, side)
-    tex = tile_repeat(earth_texture())
-    shade = 1.0 - 0.35 * smoothstep(edge - 4.0, edge, yy)
-    lip = layer(tex * shade[..., None], lip_a)
-    return over(lip, spikes)
+    red = smoothstep(top + 15.0, top + 26.0, yy) * 0.9
+    points[..., :3] = mix(points[..., :3], np.broadcast_to(rgb((236, 44, 32)), points[..., :3].shape), red)
+
+    plate = Sketch(TILE, TILE)
+    x0, x1, y0, y1 = FRINGE + 0.5, FRINGE + CELL - 0.5, top - 1.5, root + 0.5
+    plate.rect((x0, y0, x1, y1), fill=(255, 214, 36, 255), radius=1.5)
+    # Black stripes every 8 pixels, so a row of spikes shows one unbroken pattern.
+    for k in range(-1, 5):
+        sx = FRINGE + 8.0 * k
+        plate.polygon([(sx, y1), (sx + 3.0, y1), (sx + 3.0 + (y1 - y0), y0), (sx + (y1 - y0), y0)],
+                      fill=(28, 26, 30, 255))
+    plate_img = plate.finished()
+    inside = 1.0 - smoothstep(-0.5, 0.5, box_distance(TILE, TILE, x0, y0, x1, y1, p=2.0))
+    plate_img[..., 3] *= inside
+    frame = Sketch(TILE, TILE)
+    frame.rect((x0, y0, x1, y1), outline=(20, 18, 22, 255), width=1.2, radius=1.5)
+    plate_img = over(frame.finished(), plate_img)
+    return over(plate_img, points)
 
 
 def crate_tile():
@@ -309,7 +330,7 @@ def lightpipe_tile():
     rock = tile_repeat(earth_texture())
     shade = 1.0 - 0.45 * (1.0 - smoothstep(1.0, 1.6, np.abs(u)))
     rock = rock * shade[..., None]
-    rock_a = blob_alpha(13, top=2.5) * smoothstep(1.0, 1.08, np.abs(u))
+    rock_a = blob_alpha(13, **GROUND_EDGE) * smoothstep(1.0, 1.08, np.abs(u))
 
     # The glass: faintly tinted, with a bright rim and reflections.
     rim = smoothstep(0.6, 0.98, np.abs(u)) * inside

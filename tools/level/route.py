@@ -12,6 +12,9 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 ROUTES = os.path.join(HERE, "..", "..", "tests", "game", "routes")
 PERFECT = os.path.join(ROUTES, "perfect.route")
 FRAME_LIMIT = 4000
+# The main loop pauses 30 ms less the time since the last pause, so frames come in pairs,
+# 30 ms and the drawing time apart: about 60 a second.
+FRAMES_A_SECOND = 60
 
 
 def load(path=PERFECT):
@@ -122,6 +125,7 @@ def run_command(w, words):
 
 def play(cells, verbose=False, path=PERFECT, world=None):
     w = world or World(cells)
+    fewest = None       # the fewest reflectors held just after a drop
     for number, words in load(path):
         lives = w.lives
         try:
@@ -131,6 +135,8 @@ def play(cells, verbose=False, path=PERFECT, world=None):
                   % (number, " ".join(words), e, w.x, w.y, w.frame, w.lives, w.lit_boxes,
                      len(w.boxes)))
             return 1
+        if words[0] == "drop":
+            fewest = w.num_reflectors if fewest is None else min(fewest, w.num_reflectors)
         if w.lives < lives:
             print("route line %d (%s): a life was lost" % (number, " ".join(words)))
         if verbose:
@@ -140,7 +146,9 @@ def play(cells, verbose=False, path=PERFECT, world=None):
         if w.complete:
             break
     done = w.complete and not w.game_over
-    print("route: %s after %d frames (%.1f s at 33 frames/s), lives %d, reflectors left %d, "
-          "crates %d" % ("complete" if done else "NOT complete", w.frame, w.frame / 33.0,
+    print("route: %s after %d frames (%.1f s at %d frames/s), lives %d, reflectors left %d, "
+          "crates %d" % ("complete" if done else "NOT complete", w.frame, w.frame / FRAMES_A_SECOND,
+                         FRAMES_A_SECOND,
                          w.lives, w.num_reflectors, w.crates))
+    print("route: the fewest reflectors held after a drop: %s" % fewest)
     return 0 if done else 1

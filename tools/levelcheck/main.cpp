@@ -1,5 +1,6 @@
-// tarnwick-levelcheck FILE: checks a level file before anyone plays it.
-// Exit status 0 when the level is sound, 1 when it has problems, 2 when it cannot be read.
+// tarnwick-levelcheck FILE: tells whether a level can be won before anyone plays it.
+// Exit status 0 when it can be won and its start is safe, 1 when it has problems, 2 when
+// the file cannot be read.
 
 #include <cstring>
 #include <iostream>
@@ -11,10 +12,13 @@ int main(int argc, char** argv)
     if (argc != 2 || std::strcmp(argv[1], "--help") == 0) {
         std::cout << "tarnwick-levelcheck " TARNWICK_VERSION "\n"
                      "Usage: tarnwick-levelcheck FILE\n"
-                     "Checks a Tarnwick level file (level.lev) and lists its problems.\n"
-                     "Exit status: 0 sound, 1 problems found, 2 the file cannot be read.\n";
+                     "Plays the robot through a Tarnwick level file (level.lev) with the game's own\n"
+                     "rules, and says whether every light box can be lit with the reflectors to hand\n"
+                     "and whether the start is safe; each problem is named with its cell.\n"
+                     "Exit status: 0 can be won (warnings aside), 1 problems found, 2 the file cannot\n"
+                     "be read. See tarnwick-levelcheck(6).\n";
         return argc == 2 ? 0 : LevelCheck::Unreadable;
     }
     LevelCheck check(argv[1]);
-    return check.run(std::cout);
+    return check.run(std::cout, std::cerr);
 }

@@ -191,9 +191,12 @@ std::string KeyRecording::describe() const
     return "recorded from " + route + " on " + level + " (fingerprint " + hex(levelFingerprint) + ")";
 }
 
-int KeyRecording::playThrough(GamePlay& game, Drawer& drawer) const
+void KeyRecording::playThrough(GamePlay& game, Drawer& drawer, Outcome& out) const
 {
     size_t next = 0;
+    int held = game.getPlayer().getNumReflectors();
+    out.fewestHeldAfterDrop = -1;
+    out.frames = frames;
     for (int frame = 0; frame < frames; ++frame) {
         for (; next < events.size() && events[next].frame == frame; ++next) {
             const Event& event = events[next];
@@ -203,15 +206,20 @@ int KeyRecording::playThrough(GamePlay& game, Drawer& drawer) const
                 continue;
             }
             // Any press after the game is over or won leaves for the title screen.
-            if (game.isGameOver() || game.isLevelComplete())
-                return frame;
+            if (game.isGameOver() || game.isLevelComplete()) {
+                out.frames = frame;
+                return;
+            }
             game.keyDown(key);
         }
         drawer.beginDrawing();
         game.draw(&drawer);
         drawer.endDrawing();
+        int now = game.getPlayer().getNumReflectors();
+        if (now < held && (out.fewestHeldAfterDrop < 0 || now < out.fewestHeldAfterDrop))
+            out.fewestHeldAfterDrop = now;
+        held = now;
     }
-    return frames;
 }
 
 std::unique_ptr<GamePlay> KeyRecording::gameOnLevel(const std::string& levelPath)
@@ -235,7 +243,7 @@ bool KeyRecording::replay(const std::string& levelPath, Outcome& out) const
     game->keyUp(keysym(SDLK_SPACE));
 
     SilentDrawer drawer;
-    out.frames = playThrough(*game, drawer);
+    playThrough(*game, drawer, out);
     out.complete = game->isLevelComplete();
     out.gameOver = game->isGameOver();
     out.lives = game->getPlayer().getNumLives();

@@ -62,15 +62,14 @@ public:
     // "recorded from perfect.route on level.lev (fingerprint 0123abcd)", for messages.
     std::string describe() const;
 
-    // Plays every frame through the play state: this frame's keys, then draw(). Returns the
-    // frames drawn: fewer than `frames` when a key is pressed after the game was won or
-    // lost (it would leave for the title screen).
-    int playThrough(GamePlay& game, Drawer& drawer) const;
-
     // How a replay ended.
     struct Outcome {
         unsigned levelFingerprint = 0;   // of the level as loaded, before the first frame
         int frames = 0;
+        // The fewest reflectors the robot held just after dropping one: a player who had
+        // wasted that many before would still have had one for every drop of the run
+        // (-1 when nothing was dropped).
+        int fewestHeldAfterDrop = -1;
         bool complete = false;
         bool gameOver = false;
         int lives = 0;
@@ -86,4 +85,10 @@ public:
     // A play state holding the level read from `levelPath`, with the "LightBoxesLit"
     // counter set back to 0; null when the file cannot be read.
     static std::unique_ptr<GamePlay> gameOnLevel(const std::string& levelPath);
+
+private:
+    // Plays every frame through the play state: this frame's keys, then draw(). Sets the
+    // frames drawn, fewer than `frames` when a key is pressed after the game was won or
+    // lost (it would leave for the title screen), and the fewest reflectors held after a drop.
+    void playThrough(GamePlay& game, Drawer& drawer, Outcome& out) const;
 };

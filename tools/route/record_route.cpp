@@ -44,6 +44,7 @@ int main(int argc, char** argv)
     }
     std::cout << argv[3] << ": " << recording.frames << " frames, " << recording.events.size()
               << " key events, lives " << recording.lives << ", lit " << recording.lit << " of "
-              << recording.boxes << std::endl;
+              << recording.boxes << ", fewest reflectors held after a drop " << outcome.fewestHeldAfterDrop
+              << std::endl;
     return 0;
 }

@@ -2,7 +2,9 @@
 ceiling. The light box is in the tunnel ceiling straight above the shaft's east half, and
 a crate sits half-way down that half: fall down the east side to take it. Then one
 reflector under the lamp and one at the foot of the shaft, and the light climbs the
-shaft to the box. Stairs lead back up."""
+shaft to the box. Stairs lead back up east to a pit under the tunnel; the pit is four
+cells wide, so a jump from its floor carries the robot back west onto the tunnel's floor
+as well as on east."""
 
 MAP = """
 #####################|##########################
@@ -16,8 +18,8 @@ MAP = """
 ##..............................................
 ##..............................................
 ....#...........................................
-####################..########........##########
-####################..########........##########
+####################..############....##########
+####################..############....##########
 ####################..########......############
 ####################.C########......############
 ####################..########....##############

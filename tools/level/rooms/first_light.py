@@ -1,7 +1,9 @@
 """First light. The cave mouth opens off the meadow; the floor dips into a hollow with a
 lamp low in its west wall and a light box in the ceiling over its middle. One reflector
 on the hollow's floor under the box sees both: the whole puzzle in one drop. The box's
-pipe carries its beam up through the hill to the sky."""
+pipe carries its beam up through the hill to the sky. Four crates stand in the cave
+mouth, in the robot's way: walking in takes them, and with their twenty reflectors a
+player can waste many and still light every box."""
 
 MAP = """
 ########################|#######################
@@ -14,7 +16,7 @@ MAP = """
 ................................................
 ................................................
 ................................................
-................................................
+...C..C..C..C...................................
 ##############....................##############
 #############L....................##############
 ################################################
