@@ -19,6 +19,15 @@ const char* const settingsFile = "/Tarnwick.conf";
 // Lines longer than this are cut, and nothing after the cut is read.
 const int maxLineLength = 127;
 
+// What createFile writes, and what a file that is there but cannot be read stands for.
+const char* const defaultFile = "w 800\n"
+                                "h 600\n"
+                                "a 0\n"
+                                "f 0\n"
+                                "ns 0\n"
+                                "nm 0\n"
+                                "sdl 0\n";
+
 // A fresh home has none of "Library/Application Support/Tarnwick", so every missing
 // level below the home folder is made, outermost first. The home folder itself must
 // already be there: a HOME that names nothing is not conjured up.
@@ -57,11 +66,6 @@ void readSwitch(const std::string& line, size_t pos, bool& value)
     int read;
     if (readInt(line, pos, read) && (read == 0 || read == 1))
         value = read == 1;
-}
-
-void cannotRead(const std::string& path, const char* reason)
-{
-    std::cout << "Could not read " << path << ": " << reason << ", using the defaults" << std::endl;
 }
 
 } // namespace
@@ -109,11 +113,11 @@ ConfigLoader::ConfigLoader()
     struct stat info;
     bool exists = stat(path.c_str(), &info) == 0;
     if (!exists && errno != ENOENT && errno != ENOTDIR) {
-        cannotRead(path, std::strerror(errno));
+        useDefaultFile(path, std::strerror(errno));
         return;
     }
     if (exists && !S_ISREG(info.st_mode)) {
-        cannotRead(path, S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file");
+        useDefaultFile(path, S_ISDIR(info.st_mode) ? "it is a folder" : "it is not a regular file");
         return;
     }
     if (!exists)
@@ -121,7 +125,7 @@ ConfigLoader::ConfigLoader()
     std::ifstream file(path);
     if (!file.is_open()) {
         if (exists)
-            cannotRead(path, std::strerror(errno));
+            useDefaultFile(path, std::strerror(errno));
         return;
     }
     readFile(file);
@@ -139,13 +143,16 @@ void ConfigLoader::createFile() const
         std::cout << "Could not create " << path << std::endl;
         return;
     }
-    file << "w 800\n"
-         << "h 600\n"
-         << "a 0\n"
-         << "f 0\n"
-         << "ns 0\n"
-         << "nm 0\n"
-         << "sdl 0\n";
+    file << defaultFile;
+}
+
+// A file that is there but cannot be read gives the values the default file would: the
+// starting values differ in antialiasing (6), which not every OpenGL can give a window.
+void ConfigLoader::useDefaultFile(const std::string& unreadablePath, const char* reason)
+{
+    std::cout << "Could not read " << unreadablePath << ": " << reason << ", using the defaults" << std::endl;
+    std::istringstream defaults(defaultFile);
+    readFile(defaults);
 }
 
 void ConfigLoader::readFile(std::istream& file)

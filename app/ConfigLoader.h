@@ -19,8 +19,9 @@ std::string getFilePath(const char* home);
 std::string getSettingsFilePath(const char* home);
 
 // Reads the settings file (creating it with defaults when there is none; one that is there
-// but cannot be read is reported and left alone, and the defaults are used). A short-
-// lived object of start-up; the caller reads the seven values straight after construction.
+// but cannot be read is reported and left alone, and the default file's values are used).
+// A short-lived object of start-up; the caller reads the seven values straight after
+// construction.
 class ConfigLoader {
 public:
     ConfigLoader();
@@ -39,5 +40,6 @@ public:
 
 private:
     void readFile(std::istream& file);
+    void useDefaultFile(const std::string& unreadablePath, const char* reason);
     void readLine(const std::string& line);
 };

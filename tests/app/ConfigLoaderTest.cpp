@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 #include <iterator>
@@ -301,14 +303,25 @@ TEST_F(ConfigLoaderTest, BlockedFolderGivesItsMessageFromReadingAndFromCreating)
     EXPECT_FALSE(c->software);
 }
 
-TEST_F(ConfigLoaderTest, ASettingsFileThatIsAFolderIsReportedAndLeftAlone)
+// Unreadable, the file is left alone and the values are the default file's: antialiasing
+// 0, not the starting 6.
+TEST_F(ConfigLoaderTest, AnUnreadableSettingsFileIsReportedAndLeftAlone)
 {
     mkdirAll();
     mkdir(home.settingsFile().c_str(), 0755);
     auto c = load();
     EXPECT_EQ(output, "Could not read " + home.settingsFile() + ": it is a folder, using the defaults\n");
     EXPECT_TRUE(isDirectory(home.settingsFile()));
-    EXPECT_EQ(c->antialias, 6);
+    EXPECT_EQ(c->width, 800);
+    EXPECT_EQ(c->height, 600);
+    EXPECT_EQ(c->antialias, 0);
+    EXPECT_FALSE(c->software);
+
+    rmdir(home.settingsFile().c_str());
+    ASSERT_EQ(symlink("Tarnwick.conf", home.settingsFile().c_str()), 0);
+    c = load();
+    EXPECT_EQ(output, "Could not read " + home.settingsFile() + ": " + std::strerror(ELOOP) + ", using the defaults\n");
+    EXPECT_EQ(c->antialias, 0);
 }
 
 // ---- the home folder ----------------------------------------------------------------

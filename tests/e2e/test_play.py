@@ -1,8 +1,9 @@
 #!/usr/bin/env python3
 """Playing the real game under the SDL dummy video driver, through the test driver:
 title, story, play (a reflector dropped, a few steps right, a jump), Escape, title. The
-screenshots of the play field are checked against the game's own pictures. Then the
-shipped level is won by replaying the recorded routes of tests/game/routes/ as key events.
+screenshots of the play field are checked against the game's own pictures. On the shipped
+level, a jump pressed again in mid-air is followed frame by frame, and the level is won by
+replaying the recorded routes of tests/game/routes/ as key events.
 
 The level is made here: an earth floor in row 23, a lamp above the start (4, 22), a light
 box left of the start and a second box nothing reaches, so that the reflector dropped at
@@ -26,7 +27,7 @@ FONTS = os.path.join(SOURCE_DIR, "assets", "fonts")
 
 MAP_WIDTH = 1024
 MAP_HEIGHT = 768
-EARTH, LAMP, LIGHT_BOX = 1, 4, 5
+EARTH, LAMP, LIGHT_BOX, CRATE = 1, 4, 5, 7
 
 SCRIPT = """\
 frames 2
@@ -264,25 +265,88 @@ expect-state GamePlay
 HUD_HEIGHT = 120
 
 
-class ReplayTest(unittest.TestCase):
-    def run_recording(self, name, folder):
-        home = os.path.join(folder, "home")
-        os.makedirs(home)
-        script = os.path.join(folder, "replay.txt")
-        with open(script, "w") as f:
-            f.write(REPLAY_SCRIPT.format(keys=os.path.join(ROUTES, name + ".keys")))
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env.update(HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", TARNWICK_DATA_DIR=BUNDLE)
-        return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=folder,
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=500)
+def run_on_shipped_level(folder, script_text):
+    """Runs a driver script on the installed level, with a home of its own in folder."""
+    home = os.path.join(folder, "home")
+    os.makedirs(home)
+    script = os.path.join(folder, "script.txt")
+    with open(script, "w") as f:
+        f.write(script_text)
+    env = dict(os.environ)
+    env.pop("DISPLAY", None)
+    env.update(HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", TARNWICK_DATA_DIR=BUNDLE)
+    return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=folder,
+                          stdin=subprocess.DEVNULL, capture_output=True, timeout=500)
 
+
+def shipped_level():
+    with open(os.path.join(BUNDLE, "Contents", "Resources", "level.lev"), "rb") as f:
+        return f.read()
+
+
+def shipped_cell(cells, column, row):
+    if 0 <= column < MAP_WIDTH and 0 <= row < MAP_HEIGHT:
+        return cells[row * MAP_WIDTH + column]
+    return EARTH
+
+
+class MidAirJumpTest(unittest.TestCase):
+    """Z released and pressed again in the air, and held: the arc starts on landing."""
+
+    def play(self, events, frames):
+        """Plays the shipped level from its start with events {frame: [driver lines]}, and
+        returns the robot's place after every frame."""
+        script = "frames 2\nkey return\nframes 1\nkey space\n"
+        for frame in range(frames):
+            script += "".join(line + "\n" for line in events.get(frame, []))
+            script += "frames 1\nplayer\n"
+        with tempfile.TemporaryDirectory(prefix="tarnwick-e2e-jump-") as folder:
+            result = run_on_shipped_level(folder, script + "quit\nframes 1\n")
+        output = result.stdout.decode("utf-8", "replace")
+        self.assertEqual(result.returncode, 0, output)
+        places = [tuple(float(v) for v in line.split()[2:]) for line in output.splitlines()
+                  if line.startswith("driver: player ")]
+        self.assertEqual(len(places), frames, output)
+        return places
+
+    def check_places(self, places):
+        cells = shipped_level()
+        # Every jump here starts from the floor in row 23, where the robot stands at 22.
+        ground = 22.0
+        previous = ground
+        for frame, (x, y) in enumerate(places):
+            self.assertLessEqual(previous - y, 0.6, "frame %d rises from %.3f to %.3f" % (frame, previous, y))
+            self.assertGreaterEqual(y, ground - 3.0 - 1e-3, "frame %d: the robot's top at %.3f" % (frame, y))
+            # The level as shipped: a crate the robot comes to is taken and its cell opened.
+            cell = shipped_cell(cells, int(x + 0.5), int(y))
+            self.assertIn(cell, (0, 3, CRATE), "frame %d ends inside tile %d at (%.2f, %.3f)" % (frame, cell, x, y))
+            previous = y
+
+    def test_pressed_again_in_the_air_it_jumps_no_higher_and_never_into_rock(self):
+        # Released and pressed again at the tops of the arcs measured from the press: there
+        # the robot rose 9 cells in one frame, its top 12 cells above where it stood.
+        at_the_tops = {0: ["keydown z"], 16: ["keyup z", "keydown z"], 48: ["keyup z", "keydown z"],
+                       80: ["keyup z", "keydown z"]}
+        # Pressed again falling past the hill's edge, then under its overhang at column 9:
+        # there the arc measured from the press ended in the rock at (8.7, 17).
+        under_the_hill = {0: ["keydown z"], 2: ["keydown right"], 16: ["keyup z", "keydown z"],
+                          59: ["keyup z", "keydown z"], 73: ["keyup right"]}
+        for name, events in (("at the tops", at_the_tops), ("under the hill", under_the_hill)):
+            with self.subTest(name):
+                places = self.play(events, 130)
+                self.check_places(places)
+                self.assertLess(min(y for _, y in places[60:]), 19.5, "no arc after a landing")
+        self.assertNotIn(shipped_cell(shipped_level(), 9, 18), (0, 3), "the hill has no overhang at column 9")
+        self.assertTrue(any(int(x + 0.5) == 9 for x, _ in places), "the robot never came under it")
+
+
+class ReplayTest(unittest.TestCase):
     def test_the_recorded_routes_win_the_shipped_level_through_the_event_loop(self):
         win = picture("winscreen.png")
         below_hud = win.crop((0, HUD_HEIGHT, win.width, win.height))
         for name in ("perfect", "careless"):
             with self.subTest(route=name), tempfile.TemporaryDirectory(prefix="tarnwick-e2e-replay-") as folder:
-                result = self.run_recording(name, folder)
+                result = run_on_shipped_level(folder, REPLAY_SCRIPT.format(keys=os.path.join(ROUTES, name + ".keys")))
                 output = (result.stdout + result.stderr).decode("utf-8", "replace")
                 self.assertEqual(result.returncode, 0, output)
                 shot = Image.open(os.path.join(folder, "win.bmp")).convert("RGB")

@@ -383,6 +383,19 @@ TEST_F(PlayFieldTest, ASpikeBallIsDrawnWhereItStandsAfterItsMove)
     EXPECT_EQ(10 * 32 - 16, draws(ball)[0].y);
 }
 
+// Half a row down the view shows 25 rows, the last one in part: a ball there is drawn.
+TEST_F(PlayFieldTest, ASpikeBallInThePartlyShownBottomRowIsDrawn)
+{
+    map[34][12] = SpikeBallStart;
+    map[35][20] = SpikeBallStart;   // below the screen: not drawn
+    start();
+    game->getPlayer().setPosition(4.0f, 22.5f);
+    frame();
+    ASSERT_EQ(10.5f, game->getViewY());
+    ASSERT_EQ(1u, draws(SpikeBallId).size());
+    EXPECT_EQ(static_cast<int>(23.5f * 32.0f - 16.0f), draws(SpikeBallId)[0].y);
+}
+
 // ---- Win picture, counters, game over ----------------------------------------------------
 
 TEST_F(PlayFieldTest, TheCountersShowLivesLitBoxesAndReflectors)
