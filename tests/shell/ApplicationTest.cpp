@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -66,7 +67,7 @@ protected:
         setenv("TARNWICK_DATA_DIR", (home + "/no-bundle").c_str(), 1);
     }
 
-    void TearDown() override { std::system(("rm -rf '" + home + "'").c_str()); }
+    void TearDown() override { std::filesystem::remove_all(home); }
 
     static void pushKey(Uint8 type, SDLKey sym)
     {
