@@ -25,18 +25,19 @@ void LightPlan::findRuns()
 {
     for (int row = 0; row < MapHeight; ++row)
         for (int column = 0; column < MapWidth; ++column) {
-            if (!isPassable(map[row][column]))
+            bool startsRow = isPassable(map[row][column]) && rowRun[cellIndex(column, row)] < 0;
+            bool startsColumn = isPassable(map[row][column]) && columnRun[cellIndex(column, row)] < 0;
+            if (!startsRow && !startsColumn)
                 continue;
-            if (rowRun[cellIndex(column, row)] < 0) {
-                LightPuzzle::Sight sight = LightPuzzle::look(map, column, row);
+            LightPuzzle::Sight sight = LightPuzzle::look(map, column, row);
+            if (startsRow) {
                 int id = static_cast<int>(runs.size());
                 runs.push_back(Run{true, row, column, sight.right - 1,
                                    tileAt(map, column - 1, row) == Lamp || tileAt(map, sight.right, row) == Lamp});
                 for (int c = column; c < sight.right; ++c)
                     rowRun[cellIndex(c, row)] = id;
             }
-            if (columnRun[cellIndex(column, row)] < 0) {
-                LightPuzzle::Sight sight = LightPuzzle::look(map, column, row);
+            if (startsColumn) {
                 int id = static_cast<int>(runs.size());
                 runs.push_back(Run{false, column, row, sight.down - 1,
                                    tileAt(map, column, row - 1) == Lamp || tileAt(map, column, sight.down) == Lamp});
