@@ -8,6 +8,7 @@
 #include "render/SDLDrawer.h"
 #include "tests/game/GameWorld.h"
 #include "tests/support/RecordingDrawer.h"
+#include "tests/support/SoftwareDrawerTest.h"
 
 using gameworld::fillColumn;
 using gameworld::fillRow;
@@ -477,21 +478,8 @@ TEST_F(PlayFieldTest, ThePaintingOrderPutsEachLayerOverTheOneBefore)
 // The shipped pictures through the software drawer (SDL's dummy video driver), over the
 // black sky of a level without boxes: a ground surface in row 23, and a notch one cell
 // wide cut into it at column 8 (on screen from x = 256, y = 416).
-class GroundPixelsTest : public ::testing::Test {
+class GroundPixelsTest : public SoftwareDrawerTest {
 protected:
-    void SetUp() override
-    {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO));
-        drawer.reset(new SDLDrawer);
-        ASSERT_TRUE(drawer->initialise(1024, 768, false, 0));
-    }
-    void TearDown() override
-    {
-        drawer.reset();
-        SDL_Quit();
-    }
-
     std::vector<unsigned char> frameOf(TileType surface, TileType notch)
     {
         std::unique_ptr<GamePlay> game = gameworld::makeEmptyGame();
@@ -526,8 +514,6 @@ protected:
         }
         return open;
     }
-
-    std::unique_ptr<SDLDrawer> drawer;
 };
 
 TEST_F(GroundPixelsTest, AOneCellNotchInEarthOrGrassStaysOpenNearlyAcross)

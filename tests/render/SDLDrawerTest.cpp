@@ -6,6 +6,7 @@
 #include "render/SDLDrawer.h"
 #include "tests/render/CanvasScene.h"
 #include "tests/render/TestPictures.h"
+#include "tests/support/SoftwareDrawerTest.h"
 
 using TestPictures::Frame;
 using TestPictures::Rgb;
@@ -15,20 +16,13 @@ namespace {
 const Rgb Black{0, 0, 0};
 const Rgb White{255, 255, 255};
 
-class SDLDrawerTest : public ::testing::Test {
+class SDLDrawerTest : public SoftwareDrawerTest {
 protected:
     void SetUp() override
     {
-        setenv("SDL_VIDEODRIVER", "dummy", 1);
-        ASSERT_EQ(0, SDL_Init(SDL_INIT_VIDEO));
-        drawer.reset(new SDLDrawer);
-        ASSERT_TRUE(drawer->initialise(1024, 768, false, 0));
-        clear(Black);
-    }
-    void TearDown() override
-    {
-        drawer.reset();
-        SDL_Quit();
+        SoftwareDrawerTest::SetUp();
+        if (!HasFatalFailure())
+            clear(Black);
     }
 
     void clear(Rgb c)
@@ -52,8 +46,6 @@ protected:
     {
         return static_cast<Uint32*>(s->pixels)[y * (s->pitch / 4) + x];
     }
-
-    std::unique_ptr<SDLDrawer> drawer;
 };
 
 void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
