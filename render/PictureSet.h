@@ -1,7 +1,7 @@
 #pragma once
 
 #include <functional>
-#include <vector>
+#include <memory>
 
 class Drawer;
 
@@ -24,9 +24,14 @@ public:
     typedef std::function<void(int index, const unsigned char* rgba, unsigned width, unsigned height)> Inspect;
 
     PictureSet(const Embedded* table, int count);
-    // The ids are this set's to give back; two sets holding them would give them back twice.
-    PictureSet(const PictureSet&) = delete;
-    PictureSet& operator=(const PictureSet&) = delete;
+    // The ids belong to the set that loaded them, which alone gives them back: a copy
+    // has the same table and no ids, and assigning leaves a set's own ids (and its table,
+    // fixed when the set is made) as they are. Objects that hold a set stay copyable
+    // (the level checker copies the player millions of times), and until it is loaded a
+    // set holds no memory but itself.
+    PictureSet(const PictureSet& other);
+    PictureSet(PictureSet&& other) noexcept = default;
+    PictureSet& operator=(const PictureSet& other);
 
     // Loads the whole table into the drawer; does nothing once loaded.
     void load(Drawer* drawer, const Inspect& inspect = nullptr);
@@ -38,5 +43,6 @@ public:
 
 private:
     const Embedded* table;
-    std::vector<unsigned> ids;
+    int count;
+    std::unique_ptr<unsigned[]> ids;   // null until the first load
 };
