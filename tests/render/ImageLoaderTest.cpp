@@ -187,8 +187,7 @@ TEST(ImageLoaderTest, EveryEmbeddedGlyphDecodesTo64By64)
         expectDecodes(e);
 }
 
-// ---- A screen's pictures, loaded together through the loader ------------------------------
-
+// A screen's pictures, loaded together through the loader.
 const char* const NotAPng = "not a png";
 const unsigned NotAPngSize = 9;
 
@@ -223,8 +222,7 @@ TEST(PictureSetTest, AFailedFirstPictureLoadsAgainGivingBackTheOthersAndReleaseG
     EXPECT_EQ(1u, drawer.images.size()) << "one robot, however often the load was tried";
     EXPECT_NE(0u, set[1]);
 
-    PictureSet copy(set);   // holds none of the ids: they are given back once
-    copy.release(&drawer);
+    PictureSet(set).release(&drawer);   // a copy holds none of the ids: they are given back once
     EXPECT_EQ(1u, drawer.images.size());
     set.release(&drawer);
     EXPECT_TRUE(drawer.images.empty());
