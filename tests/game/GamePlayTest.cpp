@@ -8,6 +8,7 @@
 
 #include "tests/game/GameWorld.h"
 #include "tests/support/RecordingDrawer.h"
+#include "tests/support/TempFolder.h"
 
 using gameworld::SoundCounter;
 using gameworld::fillColumn;
@@ -24,18 +25,9 @@ class LevelFileFolder {
 public:
     LevelFileFolder()
     {
-        char pattern[] = "/tmp/tarnwick-gameplay-XXXXXX";
-        folder = mkdtemp(pattern);
         mkdir((folder + "/Contents").c_str(), 0755);
         mkdir((folder + "/Contents/Resources").c_str(), 0755);
-        setenv("TARNWICK_DATA_DIR", folder.c_str(), 1);
-    }
-
-    ~LevelFileFolder()
-    {
-        std::string command = "rm -rf '" + folder + "'";
-        if (std::system(command.c_str()) != 0)
-            ADD_FAILURE() << "cannot remove " << folder;
+        temp.exportAs("TARNWICK_DATA_DIR");
     }
 
     void write(const std::vector<unsigned char>& bytes)
@@ -46,7 +38,8 @@ public:
 
     std::unique_ptr<GamePlay> load() { return std::unique_ptr<GamePlay>(new GamePlay(nullptr)); }
 
-    std::string folder;
+    TempFolder temp{"gameplay"};
+    const std::string folder = temp.path();
 };
 
 std::vector<unsigned char> levelBytes()
