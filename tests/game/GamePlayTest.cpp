@@ -13,7 +13,6 @@
 using gameworld::SoundCounter;
 using gameworld::fillColumn;
 using gameworld::fillRow;
-using gameworld::key;
 using gameworld::litCount;
 
 namespace {
@@ -157,8 +156,8 @@ protected:
         }
     }
 
-    void press(SDLKey sym) { game->keyDown(key(sym)); }
-    void release(SDLKey sym) { game->keyUp(key(sym)); }
+    void press(SDLKey sym) { game->keyDown(keyOf(sym)); }
+    void release(SDLKey sym) { game->keyUp(keyOf(sym)); }
 
     void dismissStory()
     {
@@ -178,7 +177,7 @@ TEST_F(GamePlayTest, StartsWithTheStoryAndTheWorldStill)
     EXPECT_TRUE(game->isStoryShown());
     EXPECT_EQ("GamePlay", game->getName());
     press(SDLK_RIGHT);   // this only dismisses the story...
-    game->keyDown(key(SDLK_RIGHT));
+    game->keyDown(keyOf(SDLK_RIGHT));
     frames(1);
     EXPECT_FALSE(game->isStoryShown());
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include "screens/LevelEditor.h"
+#include "tests/support/Keys.h"
 #include "tests/support/TempFolder.h"
 
 // A level editor test runs in a folder of its own: the installed level is read from
@@ -71,12 +72,4 @@ private:
 inline std::unique_ptr<LevelEditor> makeEditor()
 {
     return std::unique_ptr<LevelEditor>(new LevelEditor(nullptr));
-}
-
-inline SDL_keysym keyWith(int sym, int mod = KMOD_NONE)
-{
-    SDL_keysym key = SDL_keysym();
-    key.sym = static_cast<SDLKey>(sym);
-    key.mod = static_cast<SDLMod>(mod);
-    return key;
 }
