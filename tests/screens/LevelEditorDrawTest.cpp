@@ -279,11 +279,10 @@ TEST_F(LevelEditorDrawing, EditsInTheWindowViewReachTheOverviewLater)
 // later draw hides an earlier one), the gradient paints its row number, canvases clip.
 // It places scaled pictures by either drawer's rule.
 
-class ModelDrawer : public Drawer {
+class ModelDrawer : public NullDrawer {
 public:
     explicit ModelDrawer(bool aboutCentre) : aboutCentre(aboutCentre), frame(Size, 0) {}
 
-    bool initialise(unsigned short, unsigned short, bool, int) override { return true; }
     unsigned loadImage(unsigned char* pixels, unsigned width, unsigned height) override
     {
         if (!pixels)
@@ -296,8 +295,6 @@ public:
     {
         return aboutCentre ? -(size * scale - size) * 0.5f : 0.0f;
     }
-    void beginDrawing() override {}
-    void endDrawing() override {}
     void drawImage(unsigned id, short x, short y, float scaleX, float scaleY, float, float, float, float) override
     {
         auto it = images.find(id);
@@ -319,7 +316,6 @@ public:
                 plot(static_cast<int>(std::floor(left)) + column, static_cast<int>(std::floor(top)) + row,
                      static_cast<int>(id));
     }
-    void drawText(const std::string&, short, short, float, float, float, float, float) override {}
     void fillRect(short x, short y, short width, short height, unsigned char, unsigned char, unsigned char,
                   unsigned char) override
     {
@@ -334,7 +330,6 @@ public:
             for (int column = x; column < x + width; ++column)
                 plot(column, row, -1 - (row - y));
     }
-    void loadGlyph(Glyph, unsigned char* pixels, unsigned) override { delete[] pixels; }
     unsigned createCanvas() override { return add(Image{ScreenWidth, ScreenHeight, std::vector<int>(Size, 0)}); }
     void beginCanvas(unsigned id, short x, short y, short width, short height) override
     {
@@ -367,10 +362,9 @@ private:
 
     unsigned add(const Image& image)
     {
-        while (images.count(nextId))
-            ++nextId;
-        images[nextId] = image;
-        return nextId;
+        unsigned id = newId();
+        images[id] = image;
+        return id;
     }
 
     void plot(int x, int y, int value)
@@ -380,7 +374,6 @@ private:
     }
 
     std::map<unsigned, Image> images;
-    unsigned nextId = 1;
     std::vector<int>* target = &frame;
     int clipLeft = 0, clipTop = 0, clipRight = ScreenWidth, clipBottom = ScreenHeight;
 };
