@@ -1,6 +1,19 @@
 #include <gtest/gtest.h>
 
-#include "render/Drawer.h"
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "render/OpenGLDrawer.h"
+#include "render/SDLDrawer.h"
+#include "tests/render/TestPictures.h"
+#include "tests/render/XvfbServer.h"
+
+using TestPictures::Black;
+using TestPictures::Frame;
+using TestPictures::Rgb;
+using TestPictures::White;
+using TestPictures::expectBounds;
 
 namespace {
 
@@ -44,6 +57,176 @@ TEST(DrawerGlyphTest, ExactlyFortyTwoBytesHaveGlyphs)
             ++count;
     EXPECT_EQ(42, count);
     EXPECT_EQ(42, Drawer::GlyphCount);
+}
+
+// ---- What every drawer does alike, on real pixels: the software drawer on SDL's dummy
+// driver, the OpenGL drawer batched and not on Mesa in an Xvfb server of the tests' own.
+
+struct SoftwareSide {
+    static const bool ScalesAboutCentre = false;
+    static std::string name() { return "Software"; }
+
+    bool open()
+    {
+        setenv("SDL_VIDEODRIVER", "dummy", 1);
+        if (SDL_Init(SDL_INIT_VIDEO) != 0)
+            return false;
+        drawer.reset(new SDLDrawer);
+        return drawer->initialise(1024, 768, false, 0);
+    }
+    ~SoftwareSide()
+    {
+        drawer.reset();
+        SDL_Quit();
+    }
+    bool holds(unsigned id) const { return drawer->findImage(id) != nullptr; }
+
+    std::unique_ptr<SDLDrawer> drawer;
+};
+
+template <bool Batching>
+struct OpenGLSide {
+    static const bool ScalesAboutCentre = true;
+    static std::string name() { return Batching ? "OpenGLBatched" : "OpenGLImmediate"; }
+
+    bool open()
+    {
+        video.reset(new X11Video);
+        if (!video->isReady())
+            return false;
+        drawer.reset(new OpenGLDrawer(Batching));
+        testing::internal::CaptureStdout();
+        bool opened = drawer->initialise(1024, 768, false, 0);
+        testing::internal::GetCapturedStdout();
+        return opened;
+    }
+    ~OpenGLSide()
+    {
+        drawer.reset();
+        video.reset();
+    }
+    bool holds(unsigned id) const { return drawer->holdsImage(id); }
+
+    std::unique_ptr<X11Video> video;
+    std::unique_ptr<OpenGLDrawer> drawer;
+};
+
+template <typename Side>
+class BothDrawersTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(side.open()) << "no window for the drawer";
+        drawer = side.drawer.get();
+        startFrame();
+    }
+
+    // A new frame, black all over.
+    void startFrame()
+    {
+        drawer->beginDrawing();
+        drawer->fillRect(0, 0, 1024, 768, 0, 0, 0, 255);
+    }
+
+    Frame frame()
+    {
+        drawer->endDrawing();
+        return Frame(*drawer);
+    }
+
+    Side side;
+    Drawer* drawer = nullptr;
+};
+
+struct SideNames {
+    template <typename Side>
+    static std::string GetName(int) { return Side::name(); }
+};
+
+typedef ::testing::Types<SoftwareSide, OpenGLSide<true>, OpenGLSide<false>> Sides;
+TYPED_TEST_SUITE(BothDrawersTest, Sides, SideNames);
+
+TYPED_TEST(BothDrawersTest, IdsCountUpAndReuseOnlyTheNewestReleased)
+{
+    Drawer& d = *this->drawer;
+    EXPECT_EQ(1u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(2u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(3);
+    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(2);
+    EXPECT_EQ(4u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
+    EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
+    d.releaseImage(77);
+    EXPECT_FALSE(this->side.holds(2));
+    EXPECT_TRUE(this->side.holds(5));
+}
+
+// The software drawer keeps the corner where it is told, the OpenGL drawer scales about the
+// picture's centre; either way the picture lands where scaledCornerShift says.
+TYPED_TEST(BothDrawersTest, ScaledPicturesLandWhereTheCornerShiftSays)
+{
+    Drawer& d = *this->drawer;
+    const bool aboutCentre = TypeParam::ScalesAboutCentre;
+    unsigned id = d.loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
+
+    EXPECT_FLOAT_EQ(aboutCentre ? 31.0f : 0.0f, d.scaledCornerShift(64, 0.03125f));
+    d.drawImage(id, 100, 100, 0.03125f, 0.03125f, 1, 1, 1, 1);
+    int shift = aboutCentre ? 31 : 0;
+    expectBounds(this->frame(), 100 + shift, 100 + shift, 102 + shift, 102 + shift);
+
+    this->startFrame();
+    EXPECT_FLOAT_EQ(aboutCentre ? -32.0f : 0.0f, d.scaledCornerShift(64, 2.0f));
+    d.drawImage(id, 100, 100, 2.0f, 2.0f, 1, 1, 1, 1);
+    shift = aboutCentre ? -32 : 0;
+    Frame doubled = this->frame();
+    expectBounds(doubled, 100 + shift, 100 + shift, 228 + shift, 228 + shift);
+    EXPECT_EQ(White, doubled.at(100 + shift, 100 + shift));
+    EXPECT_EQ(White, doubled.at(227 + shift, 227 + shift));
+}
+
+TYPED_TEST(BothDrawersTest, NegativeScaleMirrorsInPlace)
+{
+    unsigned id = this->drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
+    this->drawer->drawImage(id, 100, 100, -1.0f, 1.0f, 1, 1, 1, 1);
+    Frame f = this->frame();
+    // Column 0 of the picture shows at the right-hand edge.
+    EXPECT_EQ((Rgb{63, 0, 0}), f.at(100, 100));
+    EXPECT_EQ((Rgb{0, 0, 0}), f.at(163, 100));
+    EXPECT_EQ((Rgb{60, 17, 0}), f.at(103, 117));
+    expectBounds(f, 100, 100, 164, 164);
+}
+
+TYPED_TEST(BothDrawersTest, TextLeavesEmptyCellsForBytesWithoutGlyphs)
+{
+    Drawer& d = *this->drawer;
+    for (Drawer::Glyph g : {Drawer::LetterE, Drawer::LetterL, Drawer::LetterO})
+        d.loadGlyph(g, TestPictures::solid(64, 64, 255, 255, 255), 64);
+    d.drawText("Hello", 0, 0, 64, 1, 1, 1, 1);
+    d.drawText("l'l", 0, 100, 64, 1, 1, 1, 1);
+    Frame f = this->frame();
+    EXPECT_EQ(Black, f.at(32, 32));    // H: nothing
+    for (int cell = 1; cell < 5; ++cell)
+        EXPECT_EQ(White, f.at(cell * 64 + 32, 32)) << "cell " << cell;
+    expectBounds(f, 0, 0, 320, 164);
+    EXPECT_EQ(White, f.at(32, 132));
+    EXPECT_EQ(Black, f.at(96, 132));   // the apostrophe still takes a cell
+    EXPECT_EQ(White, f.at(160, 132));
+}
+
+TYPED_TEST(BothDrawersTest, DigitsAdvanceByTheCellSize)
+{
+    Drawer& d = *this->drawer;
+    d.loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 0, 0), 64);
+    d.loadGlyph(Drawer::Digit0, TestPictures::solid(64, 64, 0, 255, 0), 64);
+    d.drawText("10", 60, 18, 36, 1, 1, 1, 1);
+    Frame f = this->frame();
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(61, 19));
+    EXPECT_EQ((Rgb{255, 0, 0}), f.at(95, 53));
+    EXPECT_EQ((Rgb{0, 255, 0}), f.at(96, 19));
+    EXPECT_EQ((Rgb{0, 255, 0}), f.at(131, 53));
+    expectBounds(f, 60, 18, 132, 54);
 }
 
 } // namespace

@@ -8,13 +8,13 @@
 #include "tests/render/TestPictures.h"
 #include "tests/support/SoftwareDrawerTest.h"
 
+using TestPictures::Black;
 using TestPictures::Frame;
 using TestPictures::Rgb;
+using TestPictures::White;
+using TestPictures::expectBounds;
 
 namespace {
-
-const Rgb Black{0, 0, 0};
-const Rgb White{255, 255, 255};
 
 class SDLDrawerTest : public SoftwareDrawerTest {
 protected:
@@ -48,16 +48,6 @@ protected:
     }
 };
 
-void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
-{
-    int l, t, r, b;
-    frame.boundsOfNot(Black, l, t, r, b);
-    EXPECT_EQ(left, l);
-    EXPECT_EQ(top, t);
-    EXPECT_EQ(right, r);
-    EXPECT_EQ(bottom, b);
-}
-
 TEST_F(SDLDrawerTest, AlwaysOpensTheLogicalScreenSize)
 {
     drawer.reset(new SDLDrawer);
@@ -65,22 +55,6 @@ TEST_F(SDLDrawerTest, AlwaysOpensTheLogicalScreenSize)
     ASSERT_NE(nullptr, drawer->getScreen());
     EXPECT_EQ(1024, drawer->getScreen()->w);
     EXPECT_EQ(768, drawer->getScreen()->h);
-}
-
-TEST_F(SDLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
-{
-    SDLDrawer& d = *drawer;
-    EXPECT_EQ(1u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(2u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(3);
-    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(2);
-    EXPECT_EQ(4u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
-    EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(77);
-    EXPECT_EQ(nullptr, d.findImage(2));
 }
 
 TEST_F(SDLDrawerTest, ColoursSurviveTheDisplayFormat)
@@ -107,13 +81,6 @@ TEST_F(SDLDrawerTest, ScaleOneIsBlittedWithItsAlpha)
     Frame f = frame();
     EXPECT_NEAR(127, f.at(108, 108).red, 2);
     EXPECT_EQ(White, f.at(99, 108));
-}
-
-TEST_F(SDLDrawerTest, TinyScaleKeepsTheTopLeftCorner)
-{
-    unsigned id = drawer->loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
-    drawer->drawImage(id, 100, 100, 0.03125f, 0.03125f, 1, 1, 1, 1);
-    expectBounds(frame(), 100, 100, 102, 102);
 }
 
 TEST_F(SDLDrawerTest, HalfScaleTakesEverySecondPixelOfEverySecondRow)
@@ -155,17 +122,6 @@ TEST_F(SDLDrawerTest, SameSizeNeedsNoScaling)
     SDL_FreeSurface(source);
 }
 
-TEST_F(SDLDrawerTest, NegativeHorizontalScaleMirrorsInPlace)
-{
-    unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
-    drawer->drawImage(id, 100, 100, -1.0f, 1.0f, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{63, 0, 0}), f.at(100, 100));
-    EXPECT_EQ((Rgb{0, 0, 0}), f.at(163, 100));
-    EXPECT_EQ((Rgb{60, 17, 0}), f.at(103, 117));
-    expectBounds(f, 100, 100, 164, 164);
-}
-
 TEST_F(SDLDrawerTest, NegativeScaleAtHalfSizeIsMirroredToo)
 {
     unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
@@ -201,35 +157,6 @@ TEST_F(SDLDrawerTest, TextIsInvisibleBeforeTheGlyphsArrive)
     drawer->drawText("abc", 10, 10, 36, 1, 1, 1, 1);
     drawer->drawText("abc", 10, 100, 64, 1, 1, 1, 1);
     expectBounds(frame(), -1, -1, -1, -1);
-}
-
-TEST_F(SDLDrawerTest, TextLeavesEmptyCellsForBytesWithoutGlyphs)
-{
-    for (Drawer::Glyph g : {Drawer::LetterE, Drawer::LetterL, Drawer::LetterO})
-        drawer->loadGlyph(g, TestPictures::solid(64, 64, 255, 255, 255), 64);
-    drawer->drawText("Hello", 0, 0, 64, 1, 1, 1, 1);
-    drawer->drawText("l'l", 0, 100, 64, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ(Black, f.at(32, 32));
-    for (int cell = 1; cell < 5; ++cell)
-        EXPECT_EQ(White, f.at(cell * 64 + 32, 32)) << "cell " << cell;
-    expectBounds(f, 0, 0, 320, 164);
-    EXPECT_EQ(White, f.at(32, 132));
-    EXPECT_EQ(Black, f.at(96, 132));
-    EXPECT_EQ(White, f.at(160, 132));
-}
-
-TEST_F(SDLDrawerTest, DigitsAdvanceByTheCellSize)
-{
-    drawer->loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 0, 0), 64);
-    drawer->loadGlyph(Drawer::Digit0, TestPictures::solid(64, 64, 0, 255, 0), 64);
-    drawer->drawText("10", 60, 18, 36, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(60, 18));
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(95, 53));
-    EXPECT_EQ((Rgb{0, 255, 0}), f.at(96, 18));
-    EXPECT_EQ((Rgb{0, 255, 0}), f.at(131, 53));
-    expectBounds(f, 60, 18, 132, 54);
 }
 
 TEST_F(SDLDrawerTest, FractionalPenIsTruncatedPerCell)
