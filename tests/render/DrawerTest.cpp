@@ -6,6 +6,7 @@
 
 #include "render/OpenGLDrawer.h"
 #include "render/SDLDrawer.h"
+#include "tests/render/CanvasScene.h"
 #include "tests/render/TestPictures.h"
 #include "tests/render/XvfbServer.h"
 
@@ -60,7 +61,8 @@ TEST(DrawerGlyphTest, ExactlyFortyTwoBytesHaveGlyphs)
 }
 
 // ---- What every drawer does alike, on real pixels: the software drawer on SDL's dummy
-// driver, the OpenGL drawer batched and not on Mesa in an Xvfb server of the tests' own.
+// driver (always 1024 x 768), the OpenGL drawer batched and not on Mesa in an Xvfb server
+// of the tests' own, in a window of the logical screen's size unless another is named.
 
 struct SoftwareSide {
     static const bool ScalesAboutCentre = false;
@@ -84,10 +86,14 @@ struct SoftwareSide {
     std::unique_ptr<SDLDrawer> drawer;
 };
 
-template <bool Batching>
+template <bool Batching, unsigned short Width = 1024, unsigned short Height = 768>
 struct OpenGLSide {
     static const bool ScalesAboutCentre = true;
-    static std::string name() { return Batching ? "OpenGLBatched" : "OpenGLImmediate"; }
+    static std::string name()
+    {
+        std::string size = Width == 1024 && Height == 768 ? "" : std::to_string(Width) + "x" + std::to_string(Height);
+        return (Batching ? "OpenGLBatched" : "OpenGLImmediate") + size;
+    }
 
     bool open()
     {
@@ -96,7 +102,7 @@ struct OpenGLSide {
             return false;
         drawer.reset(new OpenGLDrawer(Batching));
         testing::internal::CaptureStdout();
-        bool opened = drawer->initialise(1024, 768, false, 0);
+        bool opened = drawer->initialise(Width, Height, false, 0);
         testing::internal::GetCapturedStdout();
         return opened;
     }
@@ -227,6 +233,143 @@ TYPED_TEST(BothDrawersTest, DigitsAdvanceByTheCellSize)
     EXPECT_EQ((Rgb{0, 255, 0}), f.at(96, 19));
     EXPECT_EQ((Rgb{0, 255, 0}), f.at(131, 53));
     expectBounds(f, 60, 18, 132, 54);
+}
+
+// Canvases, in windows of several sizes: what lands in a canvas is what drawing straight to
+// the frame would give, clipped to the canvas's rectangle.
+template <typename Side>
+class CanvasTest : public BothDrawersTest<Side> {
+protected:
+    void SetUp() override
+    {
+        BothDrawersTest<Side>::SetUp();
+        if (!this->HasFatalFailure())
+            scene.load(*this->drawer);
+    }
+
+    // The frame's pixel at a place of the logical screen, wherever the window shows it.
+    Rgb atLogical(const Frame& frame, int x, int y) const
+    {
+        Drawer::WindowRect place = this->drawer->getPicturePlace();
+        return frame.at(place.x + x * place.width / Drawer::ScreenWidth,
+                        place.y + y * place.height / Drawer::ScreenHeight);
+    }
+
+    CanvasScene scene;
+};
+
+typedef ::testing::Types<SoftwareSide, OpenGLSide<true>, OpenGLSide<false>, OpenGLSide<true, 1280, 800>,
+                         OpenGLSide<false, 1280, 800>, OpenGLSide<false, 1280, 1024>, OpenGLSide<true, 800, 600>>
+    CanvasSides;
+TYPED_TEST_SUITE(CanvasTest, CanvasSides, SideNames);
+
+TYPED_TEST(CanvasTest, NewCanvasIsOpaqueBlack)
+{
+    Drawer& d = *this->drawer;
+    this->frame();
+    unsigned canvas = d.createCanvas();
+    ASSERT_NE(0u, canvas);
+    this->startFrame();
+    d.fillRect(0, 0, 1024, 768, 255, 255, 255, 255);
+    d.drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
+    d.drawImage(canvas, 0, 0, 0.5f, 0.5f, 1, 1, 1, 1);
+    // Black everywhere, at full size and at half size alike.
+    expectBounds(this->frame(), -1, -1, -1, -1);
+}
+
+TYPED_TEST(CanvasTest, DrawingIsClippedToTheCanvasRectangle)
+{
+    Drawer& d = *this->drawer;
+    unsigned tile = d.loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
+    unsigned canvas = d.createCanvas();
+    d.beginCanvas(canvas, 0, 0, 1024, 768);
+    d.fillRect(0, 0, 1024, 768, 0, 0, 255, 255);
+    d.endCanvas();
+    d.beginCanvas(canvas, 100, 200, 300, 50);
+    d.fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
+    d.drawImage(tile, 80, 180, 4, 4, 1, 1, 1, 1);
+    d.drawText("a", 0, 0, 64, 1, 1, 1, 1);
+    d.endCanvas();
+    d.drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
+    Frame shown = this->frame();
+
+    // The same, straight onto the frame, clipped by hand.
+    this->startFrame();
+    d.fillRect(0, 0, 1024, 768, 0, 0, 255, 255);
+    d.fillRect(100, 200, 300, 50, 255, 0, 0, 255);
+    Frame expected = this->frame();
+
+    if (shown.width == 1024) {
+        // Outside the rectangle nothing changed; inside, the tile covers the red fill.
+        EXPECT_EQ((Rgb{0, 0, 255}), shown.at(99, 220));
+        EXPECT_EQ((Rgb{0, 0, 255}), shown.at(200, 199));
+        EXPECT_EQ((Rgb{0, 0, 255}), shown.at(400, 220));
+        EXPECT_EQ((Rgb{0, 0, 255}), shown.at(200, 250));
+        EXPECT_EQ((Rgb{0, 255, 0}), shown.at(150, 220));
+        EXPECT_EQ((Rgb{255, 0, 0}), shown.at(399, 249));
+        EXPECT_EQ(expected.at(600, 600), shown.at(600, 600));
+    }
+    EXPECT_EQ(this->atLogical(expected, 5, 5), this->atLogical(shown, 5, 5));
+}
+
+TYPED_TEST(CanvasTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
+{
+    Drawer& d = *this->drawer;
+    unsigned tile = d.loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
+    d.fillRect(0, 0, 1024, 768, 0, 0, 255, 255);
+    d.beginCanvas(tile, 0, 0, 1024, 768);
+    d.fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
+    d.drawImage(tile, 0, 0, 1, 1, 1, 1, 1, 1);
+    d.endCanvas();
+    // The picture itself is untouched.
+    d.drawImage(tile, 10, 10, 1, 1, 1, 1, 1, 1);
+    Frame f = this->frame();
+    EXPECT_EQ((Rgb{0, 0, 255}), this->atLogical(f, 512, 384));
+    EXPECT_EQ((Rgb{0, 0, 255}), this->atLogical(f, 5, 5));
+    EXPECT_EQ((Rgb{0, 255, 0}), this->atLogical(f, 42, 42));
+}
+
+TYPED_TEST(CanvasTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
+{
+    Drawer& d = *this->drawer;
+    unsigned canvas = d.createCanvas();
+    d.beginCanvas(canvas, 0, 0, 1024, 768);
+    d.releaseImage(canvas);
+    d.fillRect(0, 0, 1024, 768, 0, 255, 0, 255);
+    d.endCanvas();
+    d.fillRect(0, 0, 512, 768, 255, 0, 0, 255);
+    Frame f = this->frame();
+    EXPECT_EQ((Rgb{255, 0, 0}), this->atLogical(f, 1, 1));
+    EXPECT_EQ(Black, this->atLogical(f, 1023, 767));
+    EXPECT_FALSE(this->side.holds(canvas));
+}
+
+// A canvas holds the picture at the window's pixel size and place and is shown at one
+// texel per pixel, so it is what drawing straight gives in any window.
+TYPED_TEST(CanvasTest, CanvasShownAtOriginLooksLikeDrawingStraightToTheFrame)
+{
+    Drawer& d = *this->drawer;
+    this->scene.draw(d);
+    Frame straight = this->frame();
+
+    unsigned canvas = d.createCanvas();
+    ASSERT_NE(0u, canvas);
+    this->startFrame();
+    d.beginCanvas(canvas, 0, 0, 1024, 768);
+    this->scene.draw(d);
+    d.endCanvas();
+    // The frame was not touched while the canvas was drawn.
+    expectBounds(this->frame(), -1, -1, -1, -1);
+    this->startFrame();
+    d.drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
+    Frame shown = this->frame();
+
+    ASSERT_TRUE(straight.isValid());
+    EXPECT_LE(shown.maxDifference(straight), 2) << shown.countDifferent(straight) << " pixels differ";
+    // The scene is not uniform, so an empty or misplaced canvas could not pass. The frame
+    // is in window pixels, so the two places are taken in proportion to its size.
+    EXPECT_NE(straight.at(straight.width / 10, straight.height / 8),
+              straight.at(straight.width * 7 / 8, straight.height * 25 / 32));
 }
 
 } // namespace

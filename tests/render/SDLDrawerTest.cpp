@@ -4,7 +4,6 @@
 #include <memory>
 
 #include "render/SDLDrawer.h"
-#include "tests/render/CanvasScene.h"
 #include "tests/render/TestPictures.h"
 #include "tests/support/SoftwareDrawerTest.h"
 
@@ -203,88 +202,6 @@ TEST_F(SDLDrawerTest, WhatIsNotPaintedOverStays)
     Frame f = frame();
     EXPECT_EQ(White, f.at(54, 54));
     EXPECT_EQ(White, f.at(504, 54));
-}
-
-TEST_F(SDLDrawerTest, CanvasShownAtOriginLooksLikeDrawingStraightToTheFrame)
-{
-    CanvasScene scene;
-    scene.load(*drawer);
-    scene.draw(*drawer);
-    Frame straight = frame();
-
-    clear(Black);
-    unsigned canvas = drawer->createCanvas();
-    ASSERT_NE(0u, canvas);
-    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
-    scene.draw(*drawer);
-    drawer->endCanvas();
-    // The frame was not touched while the canvas was drawn.
-    expectBounds(frame(), -1, -1, -1, -1);
-    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
-    Frame shown = frame();
-    EXPECT_LE(shown.maxDifference(straight), 2) << shown.countDifferent(straight) << " pixels differ";
-    EXPECT_NE(straight.at(100, 100), straight.at(900, 600));
-}
-
-TEST_F(SDLDrawerTest, NewCanvasIsOpaqueBlack)
-{
-    clear(White);
-    unsigned canvas = drawer->createCanvas();
-    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
-    drawer->drawImage(canvas, 0, 0, 0.5f, 0.5f, 1, 1, 1, 1);
-    // Black everywhere, at full size and at half size alike.
-    expectBounds(frame(), -1, -1, -1, -1);
-}
-
-TEST_F(SDLDrawerTest, CanvasDrawingIsClippedToItsRectangle)
-{
-    unsigned tile = drawer->loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
-    unsigned canvas = drawer->createCanvas();
-    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
-    drawer->fillRect(0, 0, 1024, 768, 0, 0, 255, 0);
-    drawer->endCanvas();
-    drawer->beginCanvas(canvas, 100, 200, 300, 50);
-    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
-    drawer->drawImage(tile, 80, 180, 1, 1, 1, 1, 1, 1);
-    drawer->drawText("a", 0, 0, 64, 1, 1, 1, 1);
-    drawer->endCanvas();
-    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(99, 220));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(200, 199));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(400, 220));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(200, 250));
-    EXPECT_EQ((Rgb{0, 255, 0}), f.at(100, 200));
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(399, 249));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(600, 600));
-}
-
-TEST_F(SDLDrawerTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
-{
-    unsigned tile = drawer->loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
-    drawer->beginCanvas(tile, 0, 0, 1024, 768);
-    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
-    drawer->drawImage(tile, 0, 0, 1, 1, 1, 1, 1, 1);
-    drawer->endCanvas();
-    drawer->fillRect(0, 0, 1, 1, 0, 0, 255, 255);
-    Frame f = frame();
-    expectBounds(f, 0, 0, 1, 1);
-    // The picture itself is untouched.
-    drawer->drawImage(tile, 10, 10, 1, 1, 1, 1, 1, 1);
-    EXPECT_EQ((Rgb{0, 255, 0}), frame().at(20, 20));
-}
-
-TEST_F(SDLDrawerTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
-{
-    unsigned canvas = drawer->createCanvas();
-    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
-    drawer->releaseImage(canvas);
-    drawer->fillRect(0, 0, 1024, 768, 0, 255, 0, 255);
-    drawer->endCanvas();
-    drawer->fillRect(0, 0, 512, 768, 255, 0, 0, 255);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(1, 1));
-    EXPECT_EQ(Black, f.at(1023, 767));
 }
 
 TEST_F(SDLDrawerTest, NothingIsDrawnWithoutAScreen)
