@@ -60,23 +60,23 @@ def kind_of(name):
 
 
 def read_mappings(pid):
-    """{(start, name): resident kB} for every mapping of the process."""
+    """{(start, name): [bytes mapped, resident kB]} for every mapping of the process."""
     mappings = {}
     key = None
     with open("/proc/%d/smaps" % pid) as f:
         for line in f:
             match = MAPPING.match(line)
             if match:
-                key = (int(match.group(1), 16), match.group(4).strip(), int(match.group(2), 16) - int(match.group(1), 16))
-                mappings[key] = 0
+                key = (int(match.group(1), 16), match.group(4).strip())
+                mappings[key] = [int(match.group(2), 16) - key[0], 0]
             elif line.startswith("Rss:") and key is not None:
-                mappings[key] = int(line.split()[1])
+                mappings[key][1] = int(line.split()[1])
     return mappings
 
 
 def summary(mappings):
     totals = dict.fromkeys(KINDS, 0)
-    for (start, name, size), kb in mappings.items():
+    for (start, name), (size, kb) in mappings.items():
         totals[kind_of(name)] += kb
     return totals
 
@@ -84,21 +84,20 @@ def summary(mappings):
 def print_changes(before, after):
     """Mappings whose resident memory grew or that appeared, by at least a megabyte."""
     changes = []
-    for key, kb in after.items():
-        grown = kb - before.get(key, 0)
-        if grown >= 1024:
-            changes.append((grown, key, key in before))
-    for key, kb in before.items():
+    for key, (size, kb) in after.items():
+        grown = kb - before.get(key, (0, 0))[1]
+        if abs(grown) >= 1024:
+            changes.append((grown, key, size, "new" if key not in before else ("grew" if grown > 0 else "shrank")))
+    for key, (size, kb) in before.items():
         if key not in after and kb >= 1024:
-            changes.append((-kb, key, True))
+            changes.append((-kb, key, size, "gone"))
     changes.sort(key=lambda change: -abs(change[0]))
     print("mappings changed from trip 5 to the last (resident, MB):")
     if not changes:
         print("  none by a megabyte or more")
-    for grown, (start, name, size), existed in changes[:20]:
-        state = "grew" if existed and grown > 0 else ("gone" if grown < 0 else "new")
-        print("  %+7.1f  %-4s %012x %8.1f MB mapped  %s" % (grown / 1024.0, state, start, size / 1048576.0,
-                                                          name or "(anonymous)"))
+    for grown, (start, name), size, state in changes[:20]:
+        print("  %+7.1f  %-6s %012x %8.1f MB mapped  %s" % (grown / 1024.0, state, start, size / 1048576.0,
+                                                            name or "(anonymous)"))
 
 
 class Game:
