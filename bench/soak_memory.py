@@ -177,7 +177,8 @@ def main():
     options = parser.parse_args()
     options.build = os.path.abspath(options.build)
 
-    marks = {0, 1, 5, options.trips} | set(range(options.every, options.trips + 1, options.every))
+    marks = {trip for trip in {0, 1, 5} if trip <= options.trips} | {options.trips}
+    marks |= set(range(options.every, options.trips + 1, options.every))
     # A display now and then refuses the first connection on a busy machine: try again.
     for attempt in range(3):
         figures, output, status = soak(options, marks)
