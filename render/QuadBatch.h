@@ -16,8 +16,9 @@ public:
 
     QuadBatch();
 
-    // Corners in drawing order: top-left, top-right, bottom-right, bottom-left.
-    void add(unsigned texture, float left, float top, float right, float bottom,
+    // Corners in drawing order: top-left, top-right, bottom-right, bottom-left. Returns true
+    // when it first drew what was waiting (another texture, or a batch grown to its limit).
+    bool add(unsigned texture, float left, float top, float right, float bottom,
              float u0, float v0, float u1, float v1,
              float red, float green, float blue, float alpha);
 

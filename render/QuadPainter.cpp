@@ -41,9 +41,8 @@ bool QuadPainter::draw(unsigned texture, const Quad& quad, float u0, float v0, f
                        const Colour& colour)
 {
     if (batching) {
-        batch.add(texture, quad.left, quad.top, quad.right, quad.bottom, u0, v0, u1, v1, colour.red, colour.green,
-                  colour.blue, colour.alpha);
-        return false;
+        return batch.add(texture, quad.left, quad.top, quad.right, quad.bottom, u0, v0, u1, v1, colour.red,
+                         colour.green, colour.blue, colour.alpha);
     }
     glBindTexture(GL_TEXTURE_2D, texture);
     glColor4f(colour.red, colour.green, colour.blue, colour.alpha);

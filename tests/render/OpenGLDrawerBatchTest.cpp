@@ -134,20 +134,40 @@ TEST_F(OpenGLDrawerBatchTest, BatchedFrameMatchesUnbatchedAtEveryWindowSizeAndAn
     }
 }
 
-TEST_F(OpenGLDrawerBatchTest, AFrameOfTilesIsOneDraw)
+// A play-field frame goes out in one draw; a whole map of cells a pixel or two across (the
+// editor's overview) in pieces, which the software rasteriser would otherwise record in
+// memory it keeps, with the same pixels.
+TEST_F(OpenGLDrawerBatchTest, AFrameOfTilesIsOneDrawAndAMapOfTinyCellsGoesInPieces)
 {
-    testing::internal::CaptureStdout();
-    OpenGLDrawer d(true);
-    ASSERT_TRUE(d.initialise(1024, 768, false, 0));
-    testing::internal::GetCapturedStdout();
-    std::vector<unsigned> tiles;
-    for (unsigned i = 0; i < 12; ++i)
-        tiles.push_back(d.loadImage(TestPictures::noise(64, 64, i), 64, 64));
-    d.beginDrawing();
-    for (int i = 0; i < 2000; ++i)
-        d.drawImage(tiles[(i * 5) % 12], (i % 40) * 26 - 16, (i / 40) * 16 - 16, 1, 1, 1, 1, 1, 1);
-    d.endDrawing();
-    EXPECT_EQ(1u, d.getDrawCalls());
+    std::vector<Frame> frames;
+    for (bool batching : {true, false}) {
+        testing::internal::CaptureStdout();
+        OpenGLDrawer d(batching);
+        ASSERT_TRUE(d.initialise(1024, 768, false, 0));
+        testing::internal::GetCapturedStdout();
+        std::vector<unsigned> tiles;
+        for (unsigned i = 0; i < 12; ++i)
+            tiles.push_back(d.loadImage(TestPictures::noise(64, 64, i), 64, 64));
+        d.beginDrawing();
+        for (int i = 0; i < 2000; ++i)
+            d.drawImage(tiles[(i * 5) % 12], (i % 40) * 26 - 16, (i / 40) * 16 - 16, 1, 1, 1, 1, 1, 1);
+        d.endDrawing();
+        if (batching) {
+            EXPECT_EQ(1u, d.getDrawCalls());
+        }
+        for (int pass = 0; pass < 2; ++pass) {
+            d.beginDrawing();
+            for (int i = 0; i < 40000; ++i)
+                d.drawImage(tiles[(i * 7) % 12], (i % 250) * 4 - 30, (i / 250) * 4 - 30, 0.0625f, 0.0625f, 1, 1, 1, 1);
+            d.endDrawing();
+        }
+        if (batching) {
+            EXPECT_EQ(3u, d.getDrawCalls());
+        }
+        frames.push_back(Frame(d));
+    }
+    ASSERT_TRUE(frames[0].isValid());
+    EXPECT_EQ(0, frames[0].countDifferent(frames[1])) << "largest difference " << frames[0].maxDifference(frames[1]);
 }
 
 TEST_F(OpenGLDrawerBatchTest, ReleasedAtlasSpaceIsReusedWithoutDisturbingOtherImages)
