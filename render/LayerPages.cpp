@@ -7,7 +7,8 @@
 #include "render/Framebuffers.h"
 
 LayerPages::LayerPages(const OpenGLWindow& window, Framebuffers& framebuffers)
-    : window(window), framebuffers(framebuffers), slots(2048), inLayerState(false), layerOpaque(false), layerTexture(0)
+    : window(window), framebuffers(framebuffers), slots(2048), inLayerState(false), layerOpaque(false), layerTexture(0), live(0),
+      maximum(~0u)
 {
 }
 
@@ -15,6 +16,7 @@ void LayerPages::open(unsigned pageSide)
 {
     slots = LayerSlots(pageSide);
     pageTargets.clear();
+    live = 0;
     inLayerState = false;
 }
 
@@ -31,8 +33,12 @@ bool LayerPages::create(short width, short height, Layer& layer)
     unsigned slotHeight = static_cast<unsigned>(std::ceil(height * window.getScaleY())) + 1;
     layer = Layer{static_cast<unsigned short>(width), static_cast<unsigned short>(height), LayerSlots::Slot{0, 0, 0},
                   false, 0, 0, 0.0f, 0.0f};
-    if (slots.take(slotWidth, slotHeight, layer.slot))
+    if (live >= maximum)
+        return false;
+    if (slots.take(slotWidth, slotHeight, layer.slot)) {
+        ++live;
         return true;
+    }
     unsigned side = slots.pageSideFor(slotWidth, slotHeight);
     PageTarget target{0, 0};
     if (!framebuffers.make(side, side, target.texture, target.framebuffer))
@@ -48,12 +54,16 @@ bool LayerPages::create(short width, short height, Layer& layer)
     if (page >= pageTargets.size())
         pageTargets.resize(page + 1);
     pageTargets[page] = target;
-    return slots.take(slotWidth, slotHeight, layer.slot);
+    if (!slots.take(slotWidth, slotHeight, layer.slot))
+        return false;
+    ++live;
+    return true;
 }
 
 // A page whose last layer goes is freed with it.
 void LayerPages::release(const Layer& layer)
 {
+    --live;
     if (!slots.give(layer.slot))
         return;
     PageTarget& target = pageTargets[layer.slot.page];
@@ -104,7 +114,7 @@ bool LayerPages::fits(const Layer& layer, short x, short y) const
 
 // One texel on each window pixel, premultiplied. Each part covers the window pixels whose
 // centres lie in it, as the whole layer does, so parts side by side share no pixel.
-void LayerPages::draw(const Layer& layer, short x, short y, const std::vector<Drawer::LayerPart>& parts, bool opaque)
+void LayerPages::draw(const Layer& layer, short x, short y, const std::vector<LayerPart>& parts, bool opaque)
 {
     float scaleX = window.getScaleX();
     float scaleY = window.getScaleY();
@@ -112,7 +122,7 @@ void LayerPages::draw(const Layer& layer, short x, short y, const std::vector<Dr
     float side = static_cast<float>(slots.getPageSide(layer.slot.page));
     enterState(pageTargets[layer.slot.page].texture, opaque);
     glBegin(GL_QUADS);
-    for (const Drawer::LayerPart& part : parts) {
+    for (const LayerPart& part : parts) {
         OpenGLWindow::PixelSpan span = window.pixelsOf(static_cast<short>(x + part.x), static_cast<short>(y + part.y),
                                                        part.width, part.height);
         // Texture rows run bottom-up: the layer's top pixel row is texture row pixelHeight - 1.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "render/Drawer.h"
+#include "render/LayerPart.h"
 #include "render/LayerSlots.h"
 #include "render/OpenGLWindow.h"
 
@@ -34,6 +35,8 @@ public:
     // A slot for a layer of that logical size; false when the driver cannot draw into a page.
     bool create(short width, short height, Layer& layer);
     void release(const Layer& layer);
+    // Refuses layers past this many at once, as a driver short of memory would.
+    void limit(unsigned count) { maximum = count; }
 
     // Clears the layer's part and points drawing at it, as at the frame's part at (x, y).
     void begin(Layer& layer, short x, short y);
@@ -41,7 +44,7 @@ public:
     // layer was drawn.
     bool fits(const Layer& layer, short x, short y) const;
     // Shows the given parts of a drawn layer (copied when opaque, else blended).
-    void draw(const Layer& layer, short x, short y, const std::vector<Drawer::LayerPart>& parts, bool opaque);
+    void draw(const Layer& layer, short x, short y, const std::vector<LayerPart>& parts, bool opaque);
     // Back to the blending every other drawing call expects.
     void leaveState();
 
@@ -59,4 +62,6 @@ private:
     bool inLayerState;      // drawing layers, layerTexture bound
     bool layerOpaque;       // copied, not blended
     unsigned layerTexture;
+    unsigned live;       // layers made and not released
+    unsigned maximum;
 };

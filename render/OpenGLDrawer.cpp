@@ -5,7 +5,7 @@
 
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : quads(batching), fills(window), canvases(window, framebuffers), layers(window, framebuffers), nextId(1),
-      discarding(false), inCanvas(false), canvasId(0), drawCalls(0)
+      discarding(false), inCanvas(false), canvasId(0), drawCalls(0), tiles(*this)
 {
 }
 
@@ -119,6 +119,7 @@ void OpenGLDrawer::finish()
 void OpenGLDrawer::beginDrawing()
 {
     drawCalls = 0;
+    tiles.beginFrame();
     if (!window.isOpen())
         return;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -328,4 +329,12 @@ void OpenGLDrawer::drawLayer(const LayerPages::Layer& layer, short x, short y, c
         ++drawCalls;
     layers.draw(layer, x, y, parts, opaque);
     ++drawCalls;
+}
+
+void OpenGLDrawer::drawTiles(const TileScene& scene, int group)
+{
+    if (canDraw() && !inCanvas)
+        tiles.draw(scene, group);
+    else
+        Drawer::drawTiles(scene, group);
 }

@@ -1,6 +1,8 @@
-#include "game/TileLayerCache.h"
+#include "render/TileLayerCache.h"
 
 #include <algorithm>
+
+#include "render/OpenGLDrawer.h"
 
 static const int ChunkPixels = TileLayerCache::ChunkCells * CellPixels;
 // The squares covered parts are made of: tile pictures start and end on them.
@@ -17,7 +19,7 @@ int floorDivide(int value, int divisor)
 // squares of an across x down grid make: runs of squares along a row, each merged with the
 // same run in the row above.
 template <typename IsSet>
-void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vector<Drawer::LayerPart>& parts)
+void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vector<LayerPart>& parts)
 {
     size_t first = parts.size();
     for (int row = 0; row < down; ++row) {
@@ -29,12 +31,12 @@ void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vec
             int end = column;
             while (end < across && isSet(end, row))
                 ++end;
-            Drawer::LayerPart run{static_cast<short>(left + column * SquarePixels),
+            LayerPart run{static_cast<short>(left + column * SquarePixels),
                                   static_cast<short>(top + row * SquarePixels),
                                   static_cast<short>((end - column) * SquarePixels), SquarePixels};
-            std::vector<Drawer::LayerPart>::iterator above =
+            std::vector<LayerPart>::iterator above =
                 std::find_if(parts.begin() + static_cast<std::ptrdiff_t>(first), parts.end(),
-                             [&run](const Drawer::LayerPart& part) {
+                             [&run](const LayerPart& part) {
                                  return part.x == run.x && part.width == run.width && part.y + part.height == run.y;
                              });
             if (above != parts.end())
@@ -48,15 +50,43 @@ void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vec
 
 } // namespace
 
-TileLayerCache::TileLayerCache(const TileMap& map, Overhang overhang, Painter painter, Solid solid)
-    : map(map), overhang(overhang), reach(0), painter(painter), solid(solid), owner(nullptr), unavailable(false),
-      pixelForPixel(false), frame(0), lastOriginX(0), lastOriginY(0)
+TileLayerCache::TileLayerCache(OpenGLDrawer& drawer)
+    : drawer(drawer), map(nullptr), art(nullptr), passes(), left(0), top(0), right(0), bottom(0), reach(0),
+      probed(false), unavailable(false), refused(false), ready(false), pixelForPixel(false), frame(0), lastOriginX(0),
+      lastOriginY(0)
 {
-    for (int value = 0; value <= static_cast<int>(SpikeBallStart); ++value)
-        reach = std::max(reach, (overhang(static_cast<TileType>(value)) + CellPixels - 1) / CellPixels);
 }
 
-TileLayerCache::~TileLayerCache() {}
+TileLayerCache::~TileLayerCache()
+{
+    releaseChunks();
+}
+
+void TileLayerCache::releaseChunks()
+{
+    for (const Chunk& chunk : chunks)
+        if (chunk.layer)
+            drawer.releaseImage(chunk.layer);
+    chunks.clear();
+}
+
+// The group's pictures for a value reach as far as the farthest of its passes'.
+int TileLayerCache::overhang(TileType tile) const
+{
+    int spread = TileArt::NotDrawn;
+    for (int i = 0; i < passes.passCount; ++i)
+        spread = std::max(spread, TileArt::overhang(passes.passes[i], tile));
+    return spread;
+}
+
+// Pictures drawn over an opaque one leave it opaque.
+bool TileLayerCache::covers(TileType tile) const
+{
+    for (int i = 0; i < passes.passCount; ++i)
+        if (art->coversCell(passes.passes[i], tile))
+            return true;
+    return false;
+}
 
 TileLayerCache::Chunk* TileLayerCache::findChunk(int column, int row)
 {
@@ -66,16 +96,17 @@ TileLayerCache::Chunk* TileLayerCache::findChunk(int column, int row)
     return nullptr;
 }
 
-// The cells whose pictures reach into a chunk, outside the map as Empty.
+// The cells whose pictures reach into a chunk; those the scene does not show as Empty.
 void TileLayerCache::copyCells(const Chunk& chunk, std::vector<TileType>& cells) const
 {
     cells.clear();
-    int left = chunk.column * ChunkCells - reach;
-    int top = chunk.row * ChunkCells - reach;
+    int firstColumn = chunk.column * ChunkCells - reach;
+    int firstRow = chunk.row * ChunkCells - reach;
     int size = ChunkCells + 2 * reach;
-    for (int row = top; row < top + size; ++row)
-        for (int column = left; column < left + size; ++column)
-            cells.push_back(isInsideMap(column, row) ? map[row][column] : Empty);
+    for (int row = firstRow; row < firstRow + size; ++row)
+        for (int column = firstColumn; column < firstColumn + size; ++column)
+            cells.push_back(column >= left && column < right && row >= top && row < bottom ? (*map)[row][column]
+                                                                                          : Empty);
 }
 
 // The squares of the chunk that its cells' pictures cover, and those its own cells cover
@@ -87,22 +118,21 @@ void TileLayerCache::findSquares(Chunk& chunk) const
     int size = ChunkCells + 2 * reach;
     for (int i = 0; i < size * size; ++i) {
         int spread = overhang(chunk.cells[i]);
-        if (spread == NotDrawn)
+        if (spread == TileArt::NotDrawn)
             continue;
-        int left = (i % size - reach) * CellPixels - spread;
-        int top = (i / size - reach) * CellPixels - spread;
+        int x = (i % size - reach) * CellPixels - spread;
+        int y = (i / size - reach) * CellPixels - spread;
         int extent = CellPixels + 2 * spread;
-        for (int row = std::max(top, 0) / SquarePixels; row < std::min(top + extent, ChunkPixels) / SquarePixels;
-             ++row)
-            for (int column = std::max(left, 0) / SquarePixels;
-                 column < std::min(left + extent, ChunkPixels) / SquarePixels; ++column)
+        for (int row = std::max(y, 0) / SquarePixels; row < std::min(y + extent, ChunkPixels) / SquarePixels; ++row)
+            for (int column = std::max(x, 0) / SquarePixels;
+                 column < std::min(x + extent, ChunkPixels) / SquarePixels; ++column)
                 chunk.covered.set(static_cast<size_t>(row * SquaresAcross + column));
         bool ownCell = i % size >= reach && i % size < reach + ChunkCells && i / size >= reach &&
                        i / size < reach + ChunkCells;
-        if (!ownCell || !solid || !solid(chunk.cells[i]))
+        if (!ownCell || !covers(chunk.cells[i]))
             continue;
-        int firstRow = (top + spread) / SquarePixels;
-        int firstColumn = (left + spread) / SquarePixels;
+        int firstRow = (y + spread) / SquarePixels;
+        int firstColumn = (x + spread) / SquarePixels;
         for (int row = firstRow; row < firstRow + CellPixels / SquarePixels; ++row)
             for (int column = firstColumn; column < firstColumn + CellPixels / SquarePixels; ++column)
                 chunk.solid.set(static_cast<size_t>(row * SquaresAcross + column));
@@ -118,26 +148,41 @@ void TileLayerCache::evictOldChunks()
         if (oldest->lastFrame == frame)
             return;
         if (oldest->layer)
-            owner->releaseImage(oldest->layer);
+            drawer.releaseImage(oldest->layer);
         chunks.erase(oldest);
     }
 }
 
-// A drawer that keeps no layers says so at once: the caller paints tile by tile.
-bool TileLayerCache::adopt(Drawer* drawer)
+// Takes the scene's map, art, passes and cells for this frame. Another map, art or
+// passes (another screen) start the cache afresh; the first time, a probe layer says whether the driver
+// makes layers at all.
+bool TileLayerCache::adopt(const TileScene& scene, int group)
 {
-    if (unavailable)
-        return false;
-    if (owner == drawer)
-        return true;
-    release(owner);
-    owner = drawer;
-    unsigned probe = drawer->createLayer(ChunkPixels, ChunkPixels);
+    const TileScene::Group& wanted = scene.groups[group];
+    bool samePasses = wanted.passCount == passes.passCount &&
+                      std::equal(wanted.passes, wanted.passes + wanted.passCount, passes.passes);
+    if (scene.map != map || scene.art != art || !samePasses) {
+        releaseChunks();
+        map = scene.map;
+        art = scene.art;
+        passes = wanted;
+        reach = 0;
+        for (int value = 0; value <= static_cast<int>(SpikeBallStart); ++value)
+            reach = std::max(reach, (overhang(static_cast<TileType>(value)) + CellPixels - 1) / CellPixels);
+    }
+    left = std::max(scene.left, 0);
+    top = std::max(scene.top, 0);
+    right = std::min(scene.right, MapWidth);
+    bottom = std::min(scene.bottom, MapHeight);
+    if (unavailable || probed)
+        return !unavailable;
+    probed = true;
+    unsigned probe = drawer.createLayer(ChunkPixels, ChunkPixels);
     if (probe == 0) {
-        unavailable = true;
+        unavailable = refused = true;
         return false;
     }
-    drawer->releaseImage(probe);
+    drawer.releaseImage(probe);
     return true;
 }
 
@@ -164,14 +209,14 @@ void TileLayerCache::forEachChunkInView(int originX, int originY, Visit visit)
 }
 
 // Whether every layer on the screen falls on the window's pixels as it was painted.
-bool TileLayerCache::layersFit(Drawer* drawer, int originX, int originY)
+bool TileLayerCache::layersFit(int originX, int originY)
 {
     bool fit = true;
     forEachChunkInView(originX, originY, [&](int column, int row) {
         const Chunk* chunk = findChunk(column, row);
         if (chunk && chunk->layer &&
-            !drawer->layerFits(chunk->layer, static_cast<short>(originX + column * ChunkPixels),
-                               static_cast<short>(originY + row * ChunkPixels)))
+            !drawer.layerFits(chunk->layer, static_cast<short>(originX + column * ChunkPixels),
+                              static_cast<short>(originY + row * ChunkPixels)))
             fit = false;
     });
     return fit;
@@ -207,34 +252,50 @@ TileLayerCache::Squares TileLayerCache::hiddenSquares(int column, int row) const
 }
 
 // Makes the chunk's layer and paints it if it holds other cells or would fall between
-// window pixels; false when the chunk has nothing to show.
-bool TileLayerCache::paintChunk(Drawer* drawer, Chunk& chunk, short x, short y, int originX, int originY)
+// window pixels; false when the driver refuses the layer.
+bool TileLayerCache::paintChunk(const TileScene& scene, int group, Chunk& chunk)
 {
     if (chunk.covered.none())
-        return false;
+        return true;
+    short x = static_cast<short>(scene.originX + chunk.column * ChunkPixels);
+    short y = static_cast<short>(scene.originY + chunk.row * ChunkPixels);
     if (chunk.layer == 0) {
-        chunk.layer = drawer->createLayer(ChunkPixels, ChunkPixels);
-        if (chunk.layer == 0) {
-            chunk.cells.clear();   // out of layers: left out, tried again next frame
+        chunk.layer = drawer.createLayer(ChunkPixels, ChunkPixels);
+        chunk.stale = true;
+        if (chunk.layer == 0)
             return false;
-        }
     }
-    if (chunk.stale || !drawer->layerFits(chunk.layer, x, y)) {
-        int left = chunk.column * ChunkCells;
-        int top = chunk.row * ChunkCells;
-        drawer->beginLayer(chunk.layer, x, y);
-        painter(drawer, std::max(left - reach, 0), std::max(top - reach, 0),
-                std::min(left + ChunkCells + reach, MapWidth), std::min(top + ChunkCells + reach, MapHeight), originX,
-                originY);
-        drawer->endLayer();
+    if (chunk.stale || !drawer.layerFits(chunk.layer, x, y)) {
+        int firstColumn = chunk.column * ChunkCells - reach;
+        int firstRow = chunk.row * ChunkCells - reach;
+        drawer.beginLayer(chunk.layer, x, y);
+        art->drawCells(&drawer, *map, scene.groups[group].passes, scene.groups[group].passCount,
+                       std::max(firstColumn, left), std::max(firstRow, top),
+                       std::min(firstColumn + ChunkCells + 2 * reach, right),
+                       std::min(firstRow + ChunkCells + 2 * reach, bottom), scene.originX, scene.originY);
+        drawer.endLayer();
         chunk.stale = false;
     }
     return true;
 }
 
+// Every chunk on the screen painted before anything of the frame is drawn from them: a
+// chunk the driver refuses makes the whole group be drawn tile by tile, never a hole.
+bool TileLayerCache::paintChunks(const TileScene& scene, int group)
+{
+    bool painted = true;
+    forEachChunkInView(scene.originX, scene.originY, [&](int column, int row) {
+        if (painted && !paintChunk(scene, group, *findChunk(column, row)))
+            painted = false;
+    });
+    if (!painted)
+        refused = true;
+    return painted;
+}
+
 // The shown squares of a chunk's layer that are copied (where its cells are opaque) or
 // blended (where they are not).
-void TileLayerCache::drawChunkParts(Drawer* drawer, const ShownChunk& shown, int originX, int originY, bool opaque)
+void TileLayerCache::drawChunkParts(const ShownChunk& shown, int originX, int originY, bool opaque)
 {
     const Chunk& chunk = *shown.chunk;
     Squares solid = pixelForPixel ? chunk.solid : Squares();
@@ -245,52 +306,50 @@ void TileLayerCache::drawChunkParts(Drawer* drawer, const ShownChunk& shown, int
     mergeSquares(SquaresAcross, SquaresAcross,
                  [&squares](int c, int r) { return squares.test(static_cast<size_t>(r * SquaresAcross + c)); }, 0,
                  0, parts);
-    drawer->drawLayerParts(chunk.layer, static_cast<short>(originX + chunk.column * ChunkPixels),
-                           static_cast<short>(originY + chunk.row * ChunkPixels), parts, opaque);
+    drawer.drawLayerParts(chunk.layer, static_cast<short>(originX + chunk.column * ChunkPixels),
+                          static_cast<short>(originY + chunk.row * ChunkPixels), parts, opaque);
 }
 
-bool TileLayerCache::prepare(Drawer* drawer, int originX, int originY)
+bool TileLayerCache::prepare(const TileScene& scene, int group, unsigned frameNumber, bool screenPixelForPixel)
 {
-    if (!adopt(drawer))
+    ready = false;
+    if (!adopt(scene, group))
         return false;
     // Painting every layer again each frame of a scroll would cost more than the tiles.
-    bool still = originX == lastOriginX && originY == lastOriginY;
-    lastOriginX = originX;
-    lastOriginY = originY;
-    if (!still && !layersFit(drawer, originX, originY))
+    bool still = scene.originX == lastOriginX && scene.originY == lastOriginY;
+    lastOriginX = scene.originX;
+    lastOriginY = scene.originY;
+    if (!still && !layersFit(scene.originX, scene.originY))
         return false;
-    ++frame;
-    Drawer::WindowRect place = drawer->getPicturePlace();
-    pixelForPixel = place.width == Drawer::ScreenWidth && place.height == Drawer::ScreenHeight;
-    forEachChunkInView(originX, originY, [&](int column, int row) { refreshChunk(column, row); });
+    frame = frameNumber;
+    pixelForPixel = screenPixelForPixel;
+    forEachChunkInView(scene.originX, scene.originY, [&](int column, int row) { refreshChunk(column, row); });
     evictOldChunks();
-    return true;
+    ready = paintChunks(scene, group);
+    return ready;
 }
 
-// The layers are painted first, then every opaque part is copied and every other part
-// blended, so that the drawer switches between the two once a pass. Parts of different
-// chunks never overlap, so their order does not matter.
-void TileLayerCache::draw(Drawer* drawer, int originX, int originY, const TileLayerCache* above)
+// Every opaque part is copied and then every other part blended, so that the drawer
+// switches between the two once a group. Parts of different chunks never overlap, so
+// their order does not matter.
+void TileLayerCache::draw(const TileScene& scene, const std::vector<const TileLayerCache*>& above)
 {
     shownChunks.clear();
-    forEachChunkInView(originX, originY, [&](int column, int row) {
-        Chunk* chunk = findChunk(column, row);
-        short x = static_cast<short>(originX + column * ChunkPixels);
-        short y = static_cast<short>(originY + row * ChunkPixels);
-        if (!chunk || !paintChunk(drawer, *chunk, x, y, originX, originY))
+    forEachChunkInView(scene.originX, scene.originY, [&](int column, int row) {
+        const Chunk* chunk = findChunk(column, row);
+        if (!chunk || chunk->covered.none())
             return;
         Squares squares = chunk->covered;
-        if (above)
-            squares &= ~above->hiddenSquares(column, row);
+        for (const TileLayerCache* group : above)
+            squares &= ~group->hiddenSquares(column, row);
         shownChunks.push_back(ShownChunk{chunk, squares});
     });
     for (bool opaque : {true, false})
         for (const ShownChunk& shown : shownChunks)
-            drawChunkParts(drawer, shown, originX, originY, opaque);
+            drawChunkParts(shown, scene.originX, scene.originY, opaque);
 }
-
-void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& passes, int originX, int originY,
-                                   std::vector<Drawer::LayerPart>& parts)
+void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& groups, int originX, int originY,
+                                   std::vector<LayerPart>& parts)
 {
     // The screen's squares, on the map's grid of squares.
     int left = floorDivide(-originX, SquarePixels);
@@ -298,7 +357,7 @@ void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& pas
     int across = floorDivide(Drawer::ScreenWidth - 1 - originX, SquarePixels) + 1 - left;
     int down = floorDivide(Drawer::ScreenHeight - 1 - originY, SquarePixels) + 1 - top;
     std::vector<char> open(static_cast<size_t>(across * down), 1);
-    for (const TileLayerCache* pass : passes) {
+    for (const TileLayerCache* pass : groups) {
         if (!pass->pixelForPixel)
             continue;
         for (const Chunk& chunk : pass->chunks) {
@@ -318,12 +377,3 @@ void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& pas
                  left * SquarePixels + originX, top * SquarePixels + originY, parts);
 }
 
-void TileLayerCache::release(Drawer* drawer)
-{
-    if (drawer && drawer == owner)
-        for (const Chunk& chunk : chunks)
-            if (chunk.layer)
-                drawer->releaseImage(chunk.layer);
-    chunks.clear();
-    owner = nullptr;
-}
