@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+
 #include "render/Drawer.h"
+#include "render/TileScene.h"
 
 namespace {
 
@@ -44,6 +48,66 @@ TEST(DrawerGlyphTest, ExactlyFortyTwoBytesHaveGlyphs)
             ++count;
     EXPECT_EQ(42, count);
     EXPECT_EQ(42, Drawer::GlyphCount);
+}
+
+
+// A drawer written to the eleven operations alone still draws tile scenes, tile by tile
+// through the base class: the backdrop first, then each cell of the scene's own range.
+class ElevenOperations : public Drawer {
+public:
+    bool initialise(unsigned short, unsigned short, bool, int) override { return true; }
+    unsigned loadImage(unsigned char* pixels, unsigned, unsigned) override
+    {
+        delete[] pixels;
+        return ++loaded;
+    }
+    void releaseImage(unsigned) override {}
+    void beginDrawing() override {}
+    void endDrawing() override {}
+    void drawImage(unsigned id, short x, short y, float, float, float, float, float, float) override
+    {
+        drawn.push_back({static_cast<int>(id), x, y});
+    }
+    void drawText(const std::string&, short, short, float, float, float, float, float) override {}
+    void fillRect(short, short, short, short, unsigned char, unsigned char, unsigned char, unsigned char) override {}
+    void fillGradient(short, short, short, short, unsigned char, unsigned char, unsigned char, unsigned char,
+                      unsigned char, unsigned char, unsigned char, unsigned char) override
+    {
+        drawn.push_back({0, 0, 0});
+    }
+    void loadGlyph(Glyph, unsigned char* pixels, unsigned) override { delete[] pixels; }
+
+    unsigned loaded = 0;
+    std::vector<std::array<int, 3>> drawn;   // id (0: the backdrop), x, y
+};
+
+TEST(DrawerTilesTest, ADrawerOfTheElevenOperationsDrawsATileSceneTileByTile)
+{
+    static TileMap map;
+    std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
+    map[5][10] = Crate;
+    map[5][9] = Earth;    // just left of the scene's cells
+    map[6][12] = Earth;   // just below them
+    ElevenOperations drawer;
+    TileArt art;
+    art.load(&drawer);
+    TileScene scene;
+    scene.map = &map;
+    scene.art = &art;
+    scene.originX = -320;
+    scene.originY = -160;
+    scene.left = 10;
+    scene.top = 5;
+    scene.right = 13;
+    scene.bottom = 6;
+    scene.backdrop = true;
+    scene.groupCount = 1;
+    scene.groups[0] = TileScene::Group{1, {TileArt::PlayFront}};
+    scene.cacheable = true;
+    drawer.drawTiles(scene, 0);
+    unsigned caveBack = art.id(TileArt::CaveBackPicture), crate = art.id(TileArt::CratePicture);
+    EXPECT_EQ((std::vector<std::array<int, 3>>{{0, 0, 0}, {int(caveBack), -16, -16}, {int(crate), -16, -16}}),
+              drawer.drawn);
 }
 
 } // namespace
