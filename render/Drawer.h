@@ -52,6 +52,7 @@ public:
                               unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
                               unsigned char bottomAlpha) = 0;
     virtual void loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size) = 0;
+
     // Canvases: off-screen pictures of the whole logical screen, for scenes too large to
     // draw every frame (the editor's whole-map overview). createCanvas makes an opaque
     // black 1024 x 768 picture and returns its image id, which drawImage draws like any

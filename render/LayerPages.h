@@ -40,6 +40,8 @@ public:
 
     // Clears the layer's part and points drawing at it, as at the frame's part at (x, y).
     void begin(Layer& layer, short x, short y);
+    // The same for one part of a layer that fits at (x, y): the rest stays as it was.
+    void beginPart(const Layer& layer, short x, short y, const LayerPart& part);
     // Whether the window's pixels fall on the frame's part at (x, y) as they did where the
     // layer was drawn.
     bool fits(const Layer& layer, short x, short y) const;
@@ -54,6 +56,8 @@ private:
     };
 
     void enterState(unsigned texture, bool opaque);
+    void target(const Layer& layer, const OpenGLWindow::PixelSpan& span);
+    void clear(int x, int y, int width, int height);
 
     const OpenGLWindow& window;
     Framebuffers& framebuffers;

@@ -283,6 +283,11 @@ unsigned OpenGLDrawer::createLayer(short width, short height)
 
 void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
 {
+    beginLayer(id, x, y, LayerPart{0, 0, 0, 0});
+}
+
+void OpenGLDrawer::beginLayer(unsigned id, short x, short y, const LayerPart& part)
+{
     if (!window.isOpen())
         return;
     flush();
@@ -294,7 +299,10 @@ void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
     }
     inCanvas = true;
     canvasId = id;
-    layers.begin(*layer, x, y);
+    if (part.width > 0 && part.height > 0)
+        layers.beginPart(*layer, x, y, part);
+    else
+        layers.begin(*layer, x, y);
     quads.setTarget(0, window.getScaleX());
 }
 

@@ -68,6 +68,8 @@ public:
     // releaseImage frees a layer; none is made (0) where the driver cannot draw into one.
     unsigned createLayer(short width, short height);
     void beginLayer(unsigned id, short x, short y);
+    // Clears and draws into only a part of a layer that fits at (x, y), leaving the rest.
+    void beginLayer(unsigned id, short x, short y, const LayerPart& part);
     void endLayer();
     bool layerFits(unsigned id, short x, short y) const;
     void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts, bool opaque);

@@ -51,7 +51,8 @@ void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vec
 } // namespace
 
 TileLayerCache::TileLayerCache(OpenGLDrawer& drawer)
-    : drawer(drawer), map(nullptr), art(nullptr), passes(), left(0), top(0), right(0), bottom(0), reach(0),
+    : drawer(drawer), map(nullptr), art(nullptr), passes(), left(0), top(0), right(0), bottom(0), unseenColumn(0), unseenRow(0),
+      farthest(0), reach(0),
       probed(false), unavailable(false), refused(false), ready(false), pixelForPixel(false), frame(0), lastOriginX(0),
       lastOriginY(0)
 {
@@ -97,6 +98,9 @@ TileLayerCache::Chunk* TileLayerCache::findChunk(int column, int row)
 }
 
 // The cells whose pictures reach into a chunk; those the scene does not show as Empty.
+// Cells right of or below the screen that no picture of theirs could reach are left as
+// the map holds them: they cannot show, and the chunk need not be painted again each time
+// the scene's last column or row moves over them.
 void TileLayerCache::copyCells(const Chunk& chunk, std::vector<TileType>& cells) const
 {
     cells.clear();
@@ -104,9 +108,11 @@ void TileLayerCache::copyCells(const Chunk& chunk, std::vector<TileType>& cells)
     int firstRow = chunk.row * ChunkCells - reach;
     int size = ChunkCells + 2 * reach;
     for (int row = firstRow; row < firstRow + size; ++row)
-        for (int column = firstColumn; column < firstColumn + size; ++column)
-            cells.push_back(column >= left && column < right && row >= top && row < bottom ? (*map)[row][column]
-                                                                                          : Empty);
+        for (int column = firstColumn; column < firstColumn + size; ++column) {
+            bool shown = column >= left && column < right && row >= top && row < bottom;
+            bool unseen = column >= unseenColumn || row >= unseenRow;
+            cells.push_back((shown || unseen) && isInsideMap(column, row) ? (*map)[row][column] : Empty);
+        }
 }
 
 // The squares of the chunk that its cells' pictures cover, and those its own cells cover
@@ -166,10 +172,13 @@ bool TileLayerCache::adopt(const TileScene& scene, int group)
         map = scene.map;
         art = scene.art;
         passes = wanted;
-        reach = 0;
+        farthest = 0;
         for (int value = 0; value <= static_cast<int>(SpikeBallStart); ++value)
-            reach = std::max(reach, (overhang(static_cast<TileType>(value)) + CellPixels - 1) / CellPixels);
+            farthest = std::max(farthest, overhang(static_cast<TileType>(value)));
+        reach = (farthest + CellPixels - 1) / CellPixels;
     }
+    unseenColumn = (Drawer::ScreenWidth + farthest - scene.originX + CellPixels - 1) / CellPixels;
+    unseenRow = (Drawer::ScreenHeight + farthest - scene.originY + CellPixels - 1) / CellPixels;
     left = std::max(scene.left, 0);
     top = std::max(scene.top, 0);
     right = std::min(scene.right, MapWidth);
@@ -226,7 +235,8 @@ void TileLayerCache::refreshChunk(int column, int row)
 {
     Chunk* chunk = findChunk(column, row);
     if (!chunk) {
-        chunks.push_back(Chunk{column, row, 0, frame, true, std::vector<TileType>(), Squares(), Squares()});
+        chunks.push_back(
+            Chunk{column, row, 0, frame, true, LayerPart{0, 0, 0, 0}, std::vector<TileType>(), Squares(), Squares()});
         chunk = &chunks.back();
     }
     chunk->lastFrame = frame;
@@ -235,7 +245,37 @@ void TileLayerCache::refreshChunk(int column, int row)
         return;
     chunk->cells.swap(scratch);
     findSquares(*chunk);
-    chunk->stale = true;
+    if (!chunk->stale)
+        markChanged(*chunk, scratch);
+}
+
+// Adds the part of the chunk that the pictures of the cells changed since `before` cover.
+void TileLayerCache::markChanged(Chunk& chunk, const std::vector<TileType>& before) const
+{
+    int size = ChunkCells + 2 * reach;
+    int firstColumn = size, lastColumn = -1, firstRow = size, lastRow = -1;
+    for (int i = 0; i < size * size; ++i) {
+        if (before[static_cast<size_t>(i)] == chunk.cells[static_cast<size_t>(i)])
+            continue;
+        firstColumn = std::min(firstColumn, i % size);
+        lastColumn = std::max(lastColumn, i % size);
+        firstRow = std::min(firstRow, i / size);
+        lastRow = std::max(lastRow, i / size);
+    }
+    LayerPart& part = chunk.changed;
+    int x0 = std::max((firstColumn - reach) * CellPixels - farthest, 0);
+    int y0 = std::max((firstRow - reach) * CellPixels - farthest, 0);
+    int x1 = std::min((lastColumn + 1 - reach) * CellPixels + farthest, ChunkPixels);
+    int y1 = std::min((lastRow + 1 - reach) * CellPixels + farthest, ChunkPixels);
+    if (part.width > 0) {
+        x0 = std::min<int>(x0, part.x);
+        y0 = std::min<int>(y0, part.y);
+        x1 = std::max(x1, part.x + part.width);
+        y1 = std::max(y1, part.y + part.height);
+    }
+    if (x1 > x0 && y1 > y0)
+        part = LayerPart{static_cast<short>(x0), static_cast<short>(y0), static_cast<short>(x1 - x0),
+                         static_cast<short>(y1 - y0)};
 }
 
 // A layer only hides what lies under it exactly where the window shows each logical pixel
@@ -253,7 +293,7 @@ TileLayerCache::Squares TileLayerCache::hiddenSquares(int column, int row) const
 
 // Makes the chunk's layer and paints it if it holds other cells or would fall between
 // window pixels; false when the driver refuses the layer.
-bool TileLayerCache::paintChunk(const TileScene& scene, int group, Chunk& chunk)
+bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
 {
     if (chunk.covered.none())
         return true;
@@ -265,27 +305,47 @@ bool TileLayerCache::paintChunk(const TileScene& scene, int group, Chunk& chunk)
         if (chunk.layer == 0)
             return false;
     }
-    if (chunk.stale || !drawer.layerFits(chunk.layer, x, y)) {
-        int firstColumn = chunk.column * ChunkCells - reach;
-        int firstRow = chunk.row * ChunkCells - reach;
+    if (!drawer.layerFits(chunk.layer, x, y))
+        chunk.stale = true;
+    if (!chunk.stale && chunk.changed.width == 0)
+        return true;
+    LayerPart part = chunk.stale ? LayerPart{0, 0, ChunkPixels, ChunkPixels} : chunk.changed;
+    if (chunk.stale)
         drawer.beginLayer(chunk.layer, x, y);
-        art->drawCells(&drawer, *map, scene.groups[group].passes, scene.groups[group].passCount,
-                       std::max(firstColumn, left), std::max(firstRow, top),
-                       std::min(firstColumn + ChunkCells + 2 * reach, right),
-                       std::min(firstRow + ChunkCells + 2 * reach, bottom), scene.originX, scene.originY);
-        drawer.endLayer();
-        chunk.stale = false;
-    }
+    else
+        drawer.beginLayer(chunk.layer, x, y, part);
+    paintCells(chunk, part, scene.originX, scene.originY);
+    drawer.endLayer();
+    chunk.stale = false;
+    chunk.changed = LayerPart{0, 0, 0, 0};
     return true;
+}
+
+// The pictures of the chunk's copy of its cells that reach the part, in the order the frame
+// draws them: so the layer holds exactly the cells its copy says it holds.
+void TileLayerCache::paintCells(const Chunk& chunk, const LayerPart& part, int originX, int originY) const
+{
+    int size = ChunkCells + 2 * reach;
+    int firstColumn = std::max(floorDivide(part.x - farthest, CellPixels) + reach, 0);
+    int firstRow = std::max(floorDivide(part.y - farthest, CellPixels) + reach, 0);
+    int lastColumn = std::min(floorDivide(part.x + part.width + farthest - 1, CellPixels) + reach, size - 1);
+    int lastRow = std::min(floorDivide(part.y + part.height + farthest - 1, CellPixels) + reach, size - 1);
+    int cornerColumn = chunk.column * ChunkCells - reach;
+    int cornerRow = chunk.row * ChunkCells - reach;
+    for (int pass = 0; pass < passes.passCount; ++pass)
+        for (int row = firstRow; row <= lastRow; ++row)
+            for (int column = firstColumn; column <= lastColumn; ++column)
+                art->drawCell(&drawer, passes.passes[pass], chunk.cells[static_cast<size_t>(row * size + column)],
+                              originX + (cornerColumn + column) * CellPixels, originY + (cornerRow + row) * CellPixels);
 }
 
 // Every chunk on the screen painted before anything of the frame is drawn from them: a
 // chunk the driver refuses makes the whole group be drawn tile by tile, never a hole.
-bool TileLayerCache::paintChunks(const TileScene& scene, int group)
+bool TileLayerCache::paintChunks(const TileScene& scene)
 {
     bool painted = true;
     forEachChunkInView(scene.originX, scene.originY, [&](int column, int row) {
-        if (painted && !paintChunk(scene, group, *findChunk(column, row)))
+        if (painted && !paintChunk(scene, *findChunk(column, row)))
             painted = false;
     });
     if (!painted)
@@ -325,7 +385,7 @@ bool TileLayerCache::prepare(const TileScene& scene, int group, unsigned frameNu
     pixelForPixel = screenPixelForPixel;
     forEachChunkInView(scene.originX, scene.originY, [&](int column, int row) { refreshChunk(column, row); });
     evictOldChunks();
-    ready = paintChunks(scene, group);
+    ready = paintChunks(scene);
     return ready;
 }
 

@@ -17,9 +17,9 @@ class OpenGLDrawer;
 // copied instead of blended, and what is drawn under them (the backdrop, a group below) can
 // be left out; both only while the window shows the screen pixel for pixel.
 //
-// A chunk is painted again when a cell its pictures reach changes value (checked against a
-// copy of those cells each frame; cells outside the scene's cells count as Empty, so the
-// layers hold exactly the scene's cells). In windows whose size is not the logical
+// A chunk is painted again where a cell its pictures reach changes value (checked against
+// a copy of those cells each frame; cells outside the scene's cells count as Empty, so the
+// layers hold exactly the scene's cells, and the edge of a moving view repaints a strip). In windows whose size is not the logical
 // screen's, a layer also only fits the fraction of a window pixel it was painted at: while
 // the view scrolls the group is drawn tile by tile, and once it stands still the layers
 // are painted again where they now fall. Chunks the view has left are freed once more than
@@ -62,7 +62,8 @@ private:
         int column, row;          // in chunks
         unsigned layer;           // 0 while the pass draws nothing in the chunk
         unsigned lastFrame;
-        bool stale;               // the layer holds other cells than these
+        bool stale;               // the layer must be painted again whole
+        LayerPart changed;        // else the part of it to paint again (none: width 0)
         std::vector<TileType> cells;   // the cells whose pictures reach into the chunk
         Squares covered;          // where its pictures are
         Squares solid;            // where they hide what lies under them
@@ -74,8 +75,10 @@ private:
     template <typename Visit> void forEachChunkInView(int originX, int originY, Visit visit);
     bool layersFit(int originX, int originY);
     void refreshChunk(int column, int row);
-    bool paintChunks(const TileScene& scene, int group);
-    bool paintChunk(const TileScene& scene, int group, Chunk& chunk);
+    void markChanged(Chunk& chunk, const std::vector<TileType>& before) const;
+    bool paintChunks(const TileScene& scene);
+    bool paintChunk(const TileScene& scene, Chunk& chunk);
+    void paintCells(const Chunk& chunk, const LayerPart& part, int originX, int originY) const;
     // A chunk on this frame and its squares that no pass above hides.
     struct ShownChunk {
         const Chunk* chunk;
@@ -96,6 +99,8 @@ private:
     const TileArt* art;
     TileScene::Group passes;
     int left, top, right, bottom;
+    int unseenColumn, unseenRow;   // from these on, no cell's pictures reach the screen
+    int farthest;   // in pixels: how far beyond its cell a picture of the group reaches
     int reach;   // in cells: how far around a chunk the cells lie whose pictures reach into it
     bool probed;
     bool unavailable;   // the driver refused the first layer: it keeps none
