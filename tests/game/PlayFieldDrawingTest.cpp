@@ -128,6 +128,8 @@ TEST_F(PlayFieldTest, AllBallsShareOnePictureAndTheRobotHasItsOwn)
     EXPECT_EQ(21u, drawer.images.size());
     EXPECT_EQ(64u, drawer.images[SpikeBallId].width);
     EXPECT_EQ(2u, draws(SpikeBallId).size());
+    game->getPlayer().releaseImage(&drawer);   // as the screen does when it ends
+    EXPECT_EQ(20u, drawer.images.size());
 }
 
 // ---- The view ---------------------------------------------------------------------------
