@@ -9,19 +9,13 @@
 #include "game/GameCounter.h"
 #include "game/LevelFile.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
 
 const char* const GamePlay::LitCounter = "LightBoxesLit";
 
 namespace {
 
-// The play field's pictures, in the order they are loaded (the order of GamePlay::Picture).
-struct EmbeddedPicture {
-    const char* const* bytes;
-    const unsigned* size;
-};
-
-const EmbeddedPicture embeddedPictures[] = {
+// The play field's own pictures, in the order of GamePlay::Picture.
+const PictureSet::Embedded embeddedPictures[] = {
     {&Images::reflector_png, &Images::reflector_png_size},
     {&Images::lightbeamv_png, &Images::lightbeamv_png_size},
     {&Images::lightbeamh_png, &Images::lightbeamh_png_size},
@@ -67,10 +61,9 @@ void playSound(Sounds::SoundType type)
 } // namespace
 
 GamePlay::GamePlay(Application* application)
-    : GameState(application), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
+    : GameState(application), pictures(embeddedPictures, PictureCount), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
       levelComplete(false), tileCache(true)
 {
-    std::fill(pictures, pictures + PictureCount, 0u);
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     loadLevel();
 }
@@ -78,8 +71,7 @@ GamePlay::GamePlay(Application* application)
 GamePlay::~GamePlay()
 {
     deleteSpikeBalls();
-    for (unsigned id : pictures)
-        releaseImage(id);
+    pictures.release(getDrawer());
     art.release(getDrawer());
     if (Drawer* drawer = getDrawer())
         player.releaseImage(drawer);
@@ -230,8 +222,8 @@ void GamePlay::keyUp(const SDL_keysym& key)
 
 void GamePlay::draw(Drawer* drawer)
 {
-    if (pictures[StoryPicture] == 0)
-        loadPictures(drawer);
+    art.load(drawer);
+    pictures.load(drawer);
 
     if (storyShown) {
         drawPicture(drawer, StoryPicture, 0, 0);
@@ -260,16 +252,6 @@ void GamePlay::draw(Drawer* drawer)
     drawCounters(drawer);
     if (gameOver)
         drawer->drawText("game over", 225, 350, 64.0f, 1.0f, 1.0f, 1.0f, 1.0f);
-}
-
-void GamePlay::loadPictures(Drawer* drawer)
-{
-    art.load(drawer);
-    ImageLoader loader;
-    for (int i = 0; i < PictureCount; ++i) {
-        ImageLoader::PixelData data = loader.loadImage(*embeddedPictures[i].bytes, *embeddedPictures[i].size);
-        pictures[i] = drawer->loadImage(data.pixels, data.width, data.height);
-    }
 }
 
 // The player stays at the centre of the screen except near the edges of the map, where

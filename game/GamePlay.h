@@ -9,6 +9,7 @@
 #include "game/Reflector.h"
 #include "game/SpikeBall.h"
 #include "game/TileType.h"
+#include "render/PictureSet.h"
 #include "render/TileArt.h"
 #include "render/TileScene.h"
 
@@ -76,7 +77,6 @@ private:
     void applyOutcome(const LightPuzzle::Outcome& outcome);
     void leaveToTitle();
 
-    void loadPictures(Drawer* drawer);
     void updateView();
     void drawPicture(Drawer* drawer, Picture picture, int x, int y);
     void drawTilePicture(Drawer* drawer, TileArt::Picture picture, int x, int y);
@@ -92,7 +92,7 @@ private:
     void drawCounters(Drawer* drawer);
 
     TileArt art;
-    unsigned pictures[PictureCount];
+    PictureSet pictures;
     TileMap map;
     float viewX;
     float viewY;

@@ -4,7 +4,6 @@
 
 #include "assets/Images.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
 
 namespace {
 
@@ -15,13 +14,8 @@ const int GlowInset = 48;
 const float OverviewScale = 0.03125f;
 const int TileValues = SpikeBallStart + 1;
 
-struct Embedded {
-    const char* const* png;
-    const unsigned* size;
-};
-
 // In the order of TileArt::Picture.
-const Embedded embedded[TileArt::PictureCount] = {
+const PictureSet::Embedded embedded[TileArt::PictureCount] = {
     {&Images::caveback_png, &Images::caveback_png_size},   {&Images::earthtile_png, &Images::earthtile_png_size},
     {&Images::grasstile_png, &Images::grasstile_png_size}, {&Images::lamp_png, &Images::lamp_png_size},
     {&Images::lampglow_png, &Images::lampglow_png_size},   {&Images::lightbox_png, &Images::lightbox_png_size},
@@ -97,31 +91,21 @@ void put(Drawer* drawer, unsigned id, int x, int y, float scale)
 
 } // namespace
 
-TileArt::TileArt()
+TileArt::TileArt() : pictures(embedded, PictureCount)
 {
-    std::fill(ids, ids + PictureCount, 0u);
     std::fill(&opaque[0][0], &opaque[0][0] + PassCount * TileValues, false);
 }
 
 void TileArt::load(Drawer* drawer)
 {
-    if (isLoaded())
-        return;
-    ImageLoader loader;
-    for (int i = 0; i < PictureCount; ++i) {
-        ImageLoader::PixelData data = loader.loadImage(*embedded[i].png, *embedded[i].size);
-        inspect(i, data.pixels, data.width, data.height);
-        ids[i] = drawer->loadImage(data.pixels, data.width, data.height);
-    }
+    pictures.load(drawer, [this](int picture, const unsigned char* rgba, unsigned width, unsigned height) {
+        inspect(picture, rgba, width, height);
+    });
 }
 
 void TileArt::release(Drawer* drawer)
 {
-    if (drawer)
-        for (unsigned id : ids)
-            if (id)
-                drawer->releaseImage(id);
-    std::fill(ids, ids + PictureCount, 0u);
+    pictures.release(drawer);
 }
 
 // A value is covered when any of its pictures in the pass is opaque over its cell.
@@ -159,14 +143,14 @@ void TileArt::drawCell(Drawer* drawer, Pass pass, TileType tile, int x, int y) c
 {
     const Look& l = look(pass, tile);
     for (int i = 0; i < l.count; ++i)
-        put(drawer, ids[l.placed[i].picture], x - l.placed[i].inset, y - l.placed[i].inset, 1.0f);
+        put(drawer, pictures[l.placed[i].picture], x - l.placed[i].inset, y - l.placed[i].inset, 1.0f);
 }
 
 void TileArt::drawSmall(Drawer* drawer, Pass pass, TileType tile, int x, int y) const
 {
     const Look& l = look(pass, tile);
     for (int i = 0; i < l.count; ++i)
-        put(drawer, ids[l.placed[i].picture], x, y, OverviewScale);
+        put(drawer, pictures[l.placed[i].picture], x, y, OverviewScale);
 }
 
 void TileArt::drawCells(Drawer* drawer, const TileMap& map, const Pass* passes, int passCount, int left, int top,

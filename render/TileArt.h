@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/TileType.h"
+#include "render/PictureSet.h"
 
 class Drawer;
 
@@ -46,10 +47,10 @@ public:
 
     // The pictures are loaded into the drawer together, on the first frame that needs them.
     void load(Drawer* drawer);
-    bool isLoaded() const { return ids[CaveBackPicture] != 0; }
+    bool isLoaded() const { return pictures.isLoaded(); }
     // Gives every picture back (a null drawer: the drawer is gone, just forget them).
     void release(Drawer* drawer);
-    unsigned id(Picture picture) const { return ids[picture]; }
+    unsigned id(Picture picture) const { return pictures[picture]; }
 
     // The pictures a pass draws for a value; none for values without a picture.
     static const Look& look(Pass pass, TileType tile);
@@ -73,6 +74,6 @@ public:
 private:
     void inspect(int picture, const unsigned char* rgba, unsigned width, unsigned height);
 
-    unsigned ids[PictureCount];
+    PictureSet pictures;
     bool opaque[PassCount][SpikeBallStart + 1];
 };

@@ -8,7 +8,6 @@
 #include "assets/Images.h"
 #include "game/LevelFile.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
 #include "render/TileScene.h"
 
 namespace {
@@ -23,6 +22,8 @@ const int ViewRows = Drawer::ScreenHeight / CellPixels;
 const int LastViewColumn = MapWidth - ViewColumns;
 const int LastViewRow = MapHeight - ViewRows;
 
+const PictureSet::Embedded PointerPicture[] = {{&Images::mouse_png, &Images::mouse_png_size}};
+
 // Black at the top fading into a dark blue at the bottom, behind both views.
 const unsigned char BackdropTop[4] = {0, 0, 0, 255};
 const unsigned char BackdropBottom[4] = {47, 65, 101, 255};
@@ -31,7 +32,7 @@ const unsigned char BackdropBottom[4] = {47, 65, 101, 255};
 
 LevelEditor::LevelEditor(Application* application)
     : GameState(application),
-      pointerImage(0), viewColumn(0), viewRow(0), mouseX(0), mouseY(0), painting(false), paintTile(Empty),
+      pointer(PointerPicture, 1), viewColumn(0), viewRow(0), mouseX(0), mouseY(0), painting(false), paintTile(Empty),
       overview(false), mapOverview(map, art, BackdropTop, BackdropBottom), tileCache(true), saveRefused(false)
 {
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
@@ -40,7 +41,7 @@ LevelEditor::LevelEditor(Application* application)
 
 LevelEditor::~LevelEditor()
 {
-    releaseImage(pointerImage);
+    pointer.release(getDrawer());
     art.release(getDrawer());
     mapOverview.release(getDrawer());
 }
@@ -180,19 +181,15 @@ void LevelEditor::mouseMove(int x, int y)
 
 void LevelEditor::draw(Drawer* drawer)
 {
-    if (pointerImage == 0) {
-        ImageLoader loader;
-        ImageLoader::PixelData data = loader.loadImage(Images::mouse_png, Images::mouse_png_size);
-        pointerImage = drawer->loadImage(data.pixels, data.width, data.height);
-        art.load(drawer);
-    }
+    pointer.load(drawer);
+    art.load(drawer);
 
     if (overview)
         mapOverview.draw(drawer);
     else
         drawWindowView(drawer);
 
-    drawer->drawImage(pointerImage, static_cast<short>(mouseX), static_cast<short>(mouseY), 1.0f, 1.0f, 1.0f, 1.0f,
+    drawer->drawImage(pointer[0], static_cast<short>(mouseX), static_cast<short>(mouseY), 1.0f, 1.0f, 1.0f, 1.0f,
                       1.0f, 1.0f);
 }
 

@@ -3,6 +3,7 @@
 #include "app/GameState.h"
 #include "game/TileType.h"
 #include "render/MapOverview.h"
+#include "render/PictureSet.h"
 #include "render/TileArt.h"
 
 // The level editor: a copy of the map read from the level file, shown either as a
@@ -51,7 +52,7 @@ private:
     void drawWindowView(Drawer* drawer);
     bool cellUnder(int x, int y, int& column, int& row) const;
 
-    unsigned pointerImage;
+    PictureSet pointer;   // the pointer's picture; the tiles' are the art's
     TileArt art;
     TileMap map;
     int viewColumn;
