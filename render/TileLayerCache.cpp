@@ -3,49 +3,17 @@
 #include <algorithm>
 
 #include "render/OpenGLDrawer.h"
+#include "render/SquareRuns.h"
 
 static const int ChunkPixels = TileLayerCache::ChunkCells * CellPixels;
 // The squares covered parts are made of: tile pictures start and end on them.
-static const int SquarePixels = 16;
+static const int SquarePixels = SquareRuns::SquarePixels;
 
 namespace {
 
 int floorDivide(int value, int divisor)
 {
     return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
-}
-
-// Appends the rectangles (in pixels, the grid's first square at (left, top)) that the set
-// squares of an across x down grid make: runs of squares along a row, each merged with the
-// same run in the row above.
-template <typename IsSet>
-void mergeSquares(int across, int down, IsSet isSet, int left, int top, std::vector<LayerPart>& parts)
-{
-    size_t first = parts.size();
-    for (int row = 0; row < down; ++row) {
-        for (int column = 0; column < across;) {
-            if (!isSet(column, row)) {
-                ++column;
-                continue;
-            }
-            int end = column;
-            while (end < across && isSet(end, row))
-                ++end;
-            LayerPart run{static_cast<short>(left + column * SquarePixels),
-                                  static_cast<short>(top + row * SquarePixels),
-                                  static_cast<short>((end - column) * SquarePixels), SquarePixels};
-            std::vector<LayerPart>::iterator above =
-                std::find_if(parts.begin() + static_cast<std::ptrdiff_t>(first), parts.end(),
-                             [&run](const LayerPart& part) {
-                                 return part.x == run.x && part.width == run.width && part.y + part.height == run.y;
-                             });
-            if (above != parts.end())
-                above->height = static_cast<short>(above->height + SquarePixels);
-            else
-                parts.push_back(run);
-            column = end;
-        }
-    }
 }
 
 } // namespace
@@ -363,9 +331,9 @@ void TileLayerCache::drawChunkParts(const ShownChunk& shown, int originX, int or
     if (squares.none())
         return;
     parts.clear();
-    mergeSquares(SquaresAcross, SquaresAcross,
-                 [&squares](int c, int r) { return squares.test(static_cast<size_t>(r * SquaresAcross + c)); }, 0,
-                 0, parts);
+    SquareRuns::merge(SquaresAcross, SquaresAcross,
+                      [&squares](int c, int r) { return squares.test(static_cast<size_t>(r * SquaresAcross + c)); },
+                      0, 0, parts);
     drawer.drawLayerParts(chunk.layer, static_cast<short>(originX + chunk.column * ChunkPixels),
                           static_cast<short>(originY + chunk.row * ChunkPixels), parts, opaque);
 }
@@ -433,7 +401,7 @@ void TileLayerCache::findOpenParts(const std::vector<const TileLayerCache*>& gro
         }
     }
     parts.clear();
-    mergeSquares(across, down, [&](int c, int r) { return open[static_cast<size_t>(r * across + c)] != 0; },
-                 left * SquarePixels + originX, top * SquarePixels + originY, parts);
+    SquareRuns::merge(across, down, [&](int c, int r) { return open[static_cast<size_t>(r * across + c)] != 0; },
+                      left * SquarePixels + originX, top * SquarePixels + originY, parts);
 }
 
