@@ -137,6 +137,7 @@ bool TileLayerCache::adopt(const TileScene& scene, int group)
                       std::equal(wanted.passes, wanted.passes + wanted.passCount, passes.passes);
     if (scene.map != map || scene.art != art || !samePasses) {
         releaseChunks();
+        probed = unavailable = false;
         map = scene.map;
         art = scene.art;
         passes = wanted;
@@ -316,8 +317,12 @@ bool TileLayerCache::paintChunks(const TileScene& scene)
         if (painted && !paintChunk(scene, *findChunk(column, row)))
             painted = false;
     });
-    if (!painted)
-        refused = true;
+    // A driver that refused one layer would most likely refuse the next frame's too, after
+    // making a page for it: the cache gives its layers back and keeps no more.
+    if (!painted) {
+        releaseChunks();
+        unavailable = refused = true;
+    }
     return painted;
 }
 

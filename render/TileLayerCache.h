@@ -37,8 +37,8 @@ public:
 
     // Readies the scene's group for frame `frame`: every chunk on the screen is brought up
     // to date in its layer. False when the group cannot be drawn from layers this frame (the
-    // driver refused a layer, or the view is scrolling between window pixels): it is then
-    // drawn tile by tile.
+    // driver has refused a layer, or the view is scrolling between window pixels): it is
+    // then drawn tile by tile.
     bool prepare(const TileScene& scene, int group, unsigned frame, bool pixelForPixel);
     // Prepared this frame, and ready to draw.
     bool isReady(unsigned frame) const { return ready && this->frame == frame; }
@@ -103,7 +103,7 @@ private:
     int farthest;   // in pixels: how far beyond its cell a picture of the group reaches
     int reach;   // in cells: how far around a chunk the cells lie whose pictures reach into it
     bool probed;
-    bool unavailable;   // the driver refused the first layer: it keeps none
+    bool unavailable;   // the driver refused a layer: the cache keeps none
     bool refused;
     bool ready;
     bool pixelForPixel;   // the window shows the logical screen at its own size this frame:
