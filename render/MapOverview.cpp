@@ -38,7 +38,7 @@ bool patchTouches(int column, int row, int shift, int left, int top, int right, 
 
 MapOverview::MapOverview(const TileMap& map, const TileArt& art, const unsigned char top[4],
                          const unsigned char bottom[4])
-    : map(map), art(art), kept(true), canvas(0), stale(true)
+    : map(map), art(art), kept(true), canvas(0), refused(false), stale(true)
 {
     std::copy(top, top + 4, backdropTop);
     std::copy(bottom, bottom + 4, backdropBottom);
@@ -95,8 +95,11 @@ void MapOverview::drawWhole(Drawer* drawer) const
 
 void MapOverview::draw(Drawer* drawer)
 {
-    if (kept && canvas == 0) {
+    // A drawer that refused a canvas is not asked again: a refusing driver would make a
+    // texture each frame to refuse it.
+    if (kept && canvas == 0 && !refused) {
         canvas = drawer->createCanvas();
+        refused = canvas == 0;
         stale = true;
     }
     if (!kept || canvas == 0) {

@@ -39,6 +39,7 @@ private:
     unsigned char backdropBottom[4];
     bool kept;
     unsigned canvas;   // 0 until first needed
+    bool refused;      // the drawer made none
     bool stale;        // the canvas must be drawn again whole
     std::vector<std::pair<int, int>> changedCells;   // since it was last brought up to date
 };
