@@ -11,18 +11,18 @@ the start lights one box of two."""
 
 import os
 import shutil
-import subprocess
+import sys
 import tempfile
 import unittest
 
 from PIL import Image
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUNDLE, DRIVER, SOURCE_DIR, run_driver  # noqa: E402
+
 IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
 ROUTES = os.path.join(SOURCE_DIR, "tests", "game", "routes")
-BUNDLE = os.path.join(BUILD_DIR, "share", "tarnwick")
+QUIET = ["--sdl", "--nosound", "--nomusic"]
 FONTS = os.path.join(SOURCE_DIR, "assets", "fonts")
 
 MAP_WIDTH = 1024
@@ -144,24 +144,15 @@ class PlayTest(unittest.TestCase):
 
     @classmethod
     def run_driver(cls, script_text):
-        script = os.path.join(cls.folder, "play.txt")
-        with open(script, "w") as f:
-            f.write(script_text)
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env["HOME"] = os.path.join(cls.folder, "home")
-        env["SDL_VIDEODRIVER"] = "dummy"
-        env["SDL_AUDIODRIVER"] = "dummy"
-        env["TARNWICK_DATA_DIR"] = os.path.join(cls.folder, "data")
-        return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=cls.folder,
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+        return run_driver(script_text, cls.folder, args=QUIET, home=os.path.join(cls.folder, "home"),
+                          data=os.path.join(cls.folder, "data"))
 
     def shot(self, name):
         self.assertIn(name, self.shots, "no screenshot %s; driver said:\n%s" % (name, self.output()))
         return self.shots[name]
 
     def output(self):
-        return (self.run_result.stdout + self.run_result.stderr).decode("utf-8", "replace")
+        return self.run_result.stdout + self.run_result.stderr
 
     def test_the_script_runs_from_title_through_play_back_to_title(self):
         self.assertEqual(self.run_result.returncode, 0, self.output())
@@ -229,7 +220,7 @@ class PlayTest(unittest.TestCase):
         script += "joybuttondown 0\n" + frames(1) + "joybuttonup 0\n" + frames(60)
         script += "joyaxis 0 32767\n" + frames(10) + "joyaxis 0 0\n" + frames(10)
         result = self.run_driver(script + "quit\nframes 1\n")
-        output = result.stdout.decode("utf-8", "replace")
+        output = result.stdout
         self.assertEqual(result.returncode, 0, output)
         places = [tuple(float(v) for v in line.split()[2:]) for line in output.splitlines()
                   if line.startswith("driver: player ")]
@@ -269,14 +260,7 @@ def run_on_shipped_level(folder, script_text):
     """Runs a driver script on the installed level, with a home of its own in folder."""
     home = os.path.join(folder, "home")
     os.makedirs(home)
-    script = os.path.join(folder, "script.txt")
-    with open(script, "w") as f:
-        f.write(script_text)
-    env = dict(os.environ)
-    env.pop("DISPLAY", None)
-    env.update(HOME=home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy", TARNWICK_DATA_DIR=BUNDLE)
-    return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=folder,
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=500)
+    return run_driver(script_text, folder, args=QUIET, home=home, data=BUNDLE, timeout=500)
 
 
 def shipped_level():
@@ -302,7 +286,7 @@ class MidAirJumpTest(unittest.TestCase):
             script += "frames 1\nplayer\n"
         with tempfile.TemporaryDirectory(prefix="tarnwick-e2e-jump-") as folder:
             result = run_on_shipped_level(folder, script + "quit\nframes 1\n")
-        output = result.stdout.decode("utf-8", "replace")
+        output = result.stdout
         self.assertEqual(result.returncode, 0, output)
         places = [tuple(float(v) for v in line.split()[2:]) for line in output.splitlines()
                   if line.startswith("driver: player ")]
@@ -347,7 +331,7 @@ class ReplayTest(unittest.TestCase):
         for name in ("perfect", "careless"):
             with self.subTest(route=name), tempfile.TemporaryDirectory(prefix="tarnwick-e2e-replay-") as folder:
                 result = run_on_shipped_level(folder, REPLAY_SCRIPT.format(keys=os.path.join(ROUTES, name + ".keys")))
-                output = (result.stdout + result.stderr).decode("utf-8", "replace")
+                output = result.stdout + result.stderr
                 self.assertEqual(result.returncode, 0, output)
                 shot = Image.open(os.path.join(folder, "win.bmp")).convert("RGB")
                 self.assertGreater(match(shot, below_hud, 0, HUD_HEIGHT), 0.98, "the last frame shows no win picture")
