@@ -9,43 +9,26 @@
 #include "game/GameCounter.h"
 #include "game/LevelFile.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
 
 const char* const GamePlay::LitCounter = "LightBoxesLit";
 
 namespace {
 
-// The play field's pictures, in the order they are loaded (the order of GamePlay::Picture).
-struct EmbeddedPicture {
-    const char* const* bytes;
-    const unsigned* size;
-};
-
-const EmbeddedPicture embeddedPictures[] = {
-    {&Images::caveback_png, &Images::caveback_png_size},
-    {&Images::earthtile_png, &Images::earthtile_png_size},
-    {&Images::grasstile_png, &Images::grasstile_png_size},
-    {&Images::lamp_png, &Images::lamp_png_size},
-    {&Images::lampglow_png, &Images::lampglow_png_size},
+// The play field's own pictures, in the order of GamePlay::Picture.
+const PictureSet::Embedded embeddedPictures[] = {
     {&Images::reflector_png, &Images::reflector_png_size},
     {&Images::lightbeamv_png, &Images::lightbeamv_png_size},
     {&Images::lightbeamh_png, &Images::lightbeamh_png_size},
-    {&Images::lightbox_png, &Images::lightbox_png_size},
     {&Images::lightboxlit_png, &Images::lightboxlit_png_size},
-    {&Images::lightpipe_png, &Images::lightpipe_png_size},
-    {&Images::crate_png, &Images::crate_png_size},
-    {&Images::spikes_png, &Images::spikes_png_size},
-    {&Images::lava_png, &Images::lava_png_size},
     {&Images::lightboxui_png, &Images::lightboxui_png_size},
     {&Images::reflectorui_png, &Images::reflectorui_png_size},
     {&Images::heartui_png, &Images::heartui_png_size},
     {&Images::storyscreen_png, &Images::storyscreen_png_size},
     {&Images::winscreen_png, &Images::winscreen_png_size},
-    {&Images::spikeball_png, &Images::spikeball_png_size},
 };
 
-// The view shows 32 x 24 cells; the tile passes cover two more in each direction so that
-// pictures hanging in from beyond the edge are drawn too.
+// The view shows 32 x 24 cells; the tile passes cover two more to the right and below, for
+// the cells the view's fraction of a cell brings in.
 const int ViewColumns = 32;
 const int ViewRows = 24;
 const int TileColumns = 34;
@@ -78,27 +61,18 @@ void playSound(Sounds::SoundType type)
 } // namespace
 
 GamePlay::GamePlay(Application* application)
-    : GameState(application), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
-      levelComplete(false), tileCache(true),
-      backLayer(map, backPassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, false, l, t, r, b, x, y); },
-                [this](TileType tile) { return coversCell(false, tile); }),
-      foreLayer(map, forePassOverhang, [this](Drawer* d, int l, int t, int r, int b, int x, int y) { paintTiles(d, true, l, t, r, b, x, y); },
-                [this](TileType tile) { return coversCell(true, tile); })
+    : GameState(application), pictures(embeddedPictures, PictureCount), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
+      levelComplete(false), tileCache(true)
 {
-    std::fill(pictures, pictures + PictureCount, 0u);
-    std::fill(opaqueOverCell, opaqueOverCell + PictureCount, false);
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     loadLevel();
 }
 
 GamePlay::~GamePlay()
 {
-    Drawer* drawer = application ? application->getDrawer() : nullptr;
-    backLayer.release(drawer);
-    foreLayer.release(drawer);
     deleteSpikeBalls();
-    for (unsigned id : pictures)
-        releaseImage(id);
+    pictures.release(getDrawer());
+    art.release(getDrawer());
     if (Drawer* drawer = getDrawer())
         player.releaseImage(drawer);
 }
@@ -248,8 +222,8 @@ void GamePlay::keyUp(const SDL_keysym& key)
 
 void GamePlay::draw(Drawer* drawer)
 {
-    if (pictures[CaveBackPicture] == 0)
-        loadPictures(drawer);
+    art.load(drawer);
+    pictures.load(drawer);
 
     if (storyShown) {
         drawPicture(drawer, StoryPicture, 0, 0);
@@ -263,60 +237,21 @@ void GamePlay::draw(Drawer* drawer)
     }
     updateView();
 
-    // The passes from layers when the drawer keeps them; then the sky and the back pass
-    // are only drawn where the passes above them leave them to be seen.
-    int originX = screenX(0);
-    int originY = screenY(0);
-    bool backCached = tileCache && backLayer.prepare(drawer, originX, originY);
-    bool foreCached = tileCache && foreLayer.prepare(drawer, originX, originY);
-    if (backCached && foreCached) {
-        TileLayerCache::findOpenParts({&backLayer, &foreLayer}, originX, originY, openSky);
-        drawSky(drawer, &openSky);
-    } else {
-        drawSky(drawer, nullptr);
-    }
-    if (backCached)
-        backLayer.draw(drawer, originX, originY, foreCached ? &foreLayer : nullptr);
-    else
-        drawTileLayer(drawer, false);
+    TileScene tiles, halos;
+    describeTiles(tiles, halos);
+    drawer->drawTiles(tiles, 0);   // the sky and the back pass
     drawBeams(drawer);
     drawReflectors(drawer);
     drawLightBoxes(drawer);
     moveAndDrawSpikeBalls(drawer);
     player.draw(drawer, this);
-    drawHalos(drawer);
-    if (foreCached)
-        foreLayer.draw(drawer, originX, originY);
-    else
-        drawTileLayer(drawer, true);
+    drawer->drawTiles(halos, 0);
+    drawer->drawTiles(tiles, 1);
     if (levelComplete)
         drawPicture(drawer, WinPicture, 0, 0);
     drawCounters(drawer);
     if (gameOver)
         drawer->drawText("game over", 225, 350, 64.0f, 1.0f, 1.0f, 1.0f, 1.0f);
-}
-
-void GamePlay::loadPictures(Drawer* drawer)
-{
-    ImageLoader loader;
-    for (int i = 0; i < PictureCount; ++i) {
-        ImageLoader::PixelData data = loader.loadImage(*embeddedPictures[i].bytes, *embeddedPictures[i].size);
-        opaqueOverCell[i] = isOpaqueOverCell(data.pixels, data.width, data.height);
-        pictures[i] = drawer->loadImage(data.pixels, data.width, data.height);
-    }
-}
-
-// Whether a tile picture, drawn 16 pixels up and left of its cell, is opaque over the
-// whole 32 x 32 cell.
-bool GamePlay::isOpaqueOverCell(const unsigned char* rgba, unsigned width, unsigned height)
-{
-    if (!rgba || width < TileOverhang * 2 + CellPixels || height < TileOverhang * 2 + CellPixels)
-        return false;
-    for (unsigned y = TileOverhang; y < TileOverhang + CellPixels; ++y)
-        for (unsigned x = TileOverhang; x < TileOverhang + CellPixels; ++x)
-            if (rgba[(y * width + x) * 4 + 3] != 255)
-                return false;
-    return true;
 }
 
 // The player stays at the centre of the screen except near the edges of the map, where
@@ -359,9 +294,41 @@ void GamePlay::drawPicture(Drawer* drawer, Picture picture, int x, int y)
                       1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
 
-// The sky brightens from night to day as the boxes are lit. Drawn only in the parts
-// given, when given.
-void GamePlay::drawSky(Drawer* drawer, const std::vector<Drawer::LayerPart>* parts)
+void GamePlay::drawTilePicture(Drawer* drawer, TileArt::Picture picture, int x, int y)
+{
+    drawer->drawImage(art.id(picture), static_cast<short>(x), static_cast<short>(y), 1.0f, 1.0f, 1.0f, 1.0f, 1.0f,
+                      1.0f);
+}
+
+// The tile passes cover the view's 26 x 34 cells from its top-left one, the halos its
+// 24 x 32: the play field's two groups of tiles (behind and in front of the sprites) and
+// its halos (over the sprites).
+void GamePlay::describeTiles(TileScene& tiles, TileScene& halos)
+{
+    int firstColumn = static_cast<int>(viewX);
+    int firstRow = static_cast<int>(viewY);
+    tiles.map = &map;
+    tiles.art = &art;
+    tiles.originX = screenX(0);
+    tiles.originY = screenY(0);
+    tiles.left = firstColumn;
+    tiles.top = firstRow;
+    halos = tiles;
+    tiles.right = firstColumn + TileColumns;
+    tiles.bottom = firstRow + TileRows;
+    tiles.groupCount = 2;
+    tiles.groups[0] = TileScene::Group{1, {TileArt::PlayBack}};
+    tiles.groups[1] = TileScene::Group{1, {TileArt::PlayFront}};
+    tiles.cacheable = tileCache;
+    setSky(tiles);
+    halos.right = firstColumn + ViewColumns;
+    halos.bottom = firstRow + ViewRows;
+    halos.groupCount = 1;
+    halos.groups[0] = TileScene::Group{1, {TileArt::PlayGlow}};
+}
+
+// The sky brightens from night to day as the boxes are lit.
+void GamePlay::setSky(TileScene& tiles) const
 {
     int boxes = static_cast<int>(light.getLightBoxes().size());
     float f = 0.0f;
@@ -369,95 +336,13 @@ void GamePlay::drawSky(Drawer* drawer, const std::vector<Drawer::LayerPart>* par
         f = static_cast<float>(GameCounter::getInstance()->getCount(LitCounter)) / static_cast<float>(boxes);
     f = std::min(std::max(f, 0.0f), 1.0f);
     auto channel = [](float value) { return static_cast<unsigned char>(static_cast<int>(value)); };
-    unsigned char top[4] = {channel(f * 128.0f), channel(f * 128.0f), channel(f * 255.0f), 255};
-    unsigned char bottom[4] = {channel(47.0f * (1.0f - f) + 255.0f * f), channel(65.0f * (1.0f - f) + 255.0f * f),
-                               channel(101.0f * (1.0f - f) + 255.0f * f), 255};
-    if (parts)
-        drawer->fillGradientParts(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, top, bottom, *parts);
-    else
-        drawer->fillGradient(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, top[0], top[1], top[2], top[3],
-                             bottom[0], bottom[1], bottom[2], bottom[3]);
-}
-
-// The two tile passes cover the cells whose pictures reach the screen: 35 x 27 from the
-// cell left of and above the view's origin (its picture overhangs the screen's left and top
-// 16 pixels while the view is scrolled less than half a cell into it).
-void GamePlay::drawTileLayer(Drawer* drawer, bool foreground)
-{
-    int firstColumn = static_cast<int>(viewX);
-    int firstRow = static_cast<int>(viewY);
-    int originX = screenX(0);
-    int originY = screenY(0);
-    paintTiles(drawer, foreground, std::max(firstColumn - 1, 0), std::max(firstRow - 1, 0),
-               std::min(firstColumn + TileColumns, MapWidth), std::min(firstRow + TileRows, MapHeight), originX,
-               originY);
-}
-
-void GamePlay::paintTiles(Drawer* drawer, bool foreground, int left, int top, int right, int bottom, int originX,
-                          int originY)
-{
-    for (int row = top; row < bottom; ++row) {
-        for (int column = left; column < right; ++column) {
-            int x = originX + column * CellPixels - TileOverhang;
-            int y = originY + row * CellPixels - TileOverhang;
-            Picture drawn[MaxTilePictures];
-            int count = tilePictures(foreground, map[row][column], drawn);
-            for (int i = 0; i < count; ++i)
-                drawPicture(drawer, drawn[i], x, y);
-        }
-    }
-}
-
-// The pictures a pass draws for a cell, bottom first. Behind the rest of the play field:
-// the cave's back wall (also behind spikes), lamps and lava. In front: rock, grass, pipes,
-// crates (on the back wall) and spikes.
-int GamePlay::tilePictures(bool foreground, TileType tile, Picture drawn[MaxTilePictures])
-{
-    int count = 0;
-    if (!foreground) {
-        if (tile == CaveBack || tile == Spikes)
-            drawn[count++] = CaveBackPicture;
-        else if (tile == Lamp)
-            drawn[count++] = LampPicture;
-        else if (tile == Lava)
-            drawn[count++] = LavaPicture;
-        return count;
-    }
-    if (tile == Earth)
-        drawn[count++] = EarthPicture;
-    else if (tile == Grass)
-        drawn[count++] = GrassPicture;
-    else if (tile == LightPipe)
-        drawn[count++] = LightPipePicture;
-    else if (tile == Crate) {
-        drawn[count++] = CaveBackPicture;
-        drawn[count++] = CratePicture;
-    } else if (tile == Spikes)
-        drawn[count++] = SpikesPicture;
-    return count;
-}
-
-// Every tile picture is 64 x 64 over its 32 x 32 cell: 16 pixels beyond it on each side.
-int GamePlay::backPassOverhang(TileType tile)
-{
-    Picture drawn[MaxTilePictures];
-    return tilePictures(false, tile, drawn) > 0 ? TileOverhang : TileLayerCache::NotDrawn;
-}
-
-int GamePlay::forePassOverhang(TileType tile)
-{
-    Picture drawn[MaxTilePictures];
-    return tilePictures(true, tile, drawn) > 0 ? TileOverhang : TileLayerCache::NotDrawn;
-}
-
-bool GamePlay::coversCell(bool foreground, TileType tile) const
-{
-    Picture drawn[MaxTilePictures];
-    int count = tilePictures(foreground, tile, drawn);
-    for (int i = 0; i < count; ++i)
-        if (opaqueOverCell[drawn[i]])
-            return true;
-    return false;
+    const unsigned char top[4] = {channel(f * 128.0f), channel(f * 128.0f), channel(f * 255.0f), 255};
+    const unsigned char bottom[4] = {channel(47.0f * (1.0f - f) + 255.0f * f),
+                                     channel(65.0f * (1.0f - f) + 255.0f * f),
+                                     channel(101.0f * (1.0f - f) + 255.0f * f), 255};
+    tiles.backdrop = true;
+    std::copy(top, top + 4, tiles.backdropTop);
+    std::copy(bottom, bottom + 4, tiles.backdropBottom);
 }
 
 void GamePlay::drawBeams(Drawer* drawer)
@@ -502,9 +387,9 @@ void GamePlay::drawLightBoxes(Drawer* drawer)
             continue;
         int x = screenX(box.x) - 16;
         int y = screenY(box.y) - 16;
-        drawPicture(drawer, CaveBackPicture, x, y);
+        drawTilePicture(drawer, TileArt::CaveBackPicture, x, y);
         if (!box.lit) {
-            drawPicture(drawer, LightBoxPicture, x, y);
+            drawTilePicture(drawer, TileArt::LightBoxPicture, x, y);
             continue;
         }
         for (int row = box.y - 1; boxBeamPasses(tileAt(map, box.x, row)); --row)
@@ -533,17 +418,6 @@ void GamePlay::moveAndDrawSpikeBalls(Drawer* drawer)
         if (px < bx + 1.0f && bx < px + 1.0f && py < by + 1.0f && by < py + 1.0f)
             player.decrementNumLives();
     }
-}
-
-// The halos lie over the sprites; only the 32 x 24 cells on screen are looked at.
-void GamePlay::drawHalos(Drawer* drawer)
-{
-    int firstColumn = static_cast<int>(viewX);
-    int firstRow = static_cast<int>(viewY);
-    for (int row = firstRow; row < firstRow + ViewRows && row < MapHeight; ++row)
-        for (int column = firstColumn; column < firstColumn + ViewColumns && column < MapWidth; ++column)
-            if (map[row][column] == Lamp)
-                drawPicture(drawer, LampGlowPicture, screenX(column) - 48, screenY(row) - 48);
 }
 
 void GamePlay::drawCounters(Drawer* drawer)

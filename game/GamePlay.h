@@ -8,8 +8,10 @@
 #include "game/Player.h"
 #include "game/Reflector.h"
 #include "game/SpikeBall.h"
-#include "game/TileLayerCache.h"
 #include "game/TileType.h"
+#include "render/PictureSet.h"
+#include "render/TileArt.h"
+#include "render/TileScene.h"
 
 // The play screen: owns the level, the player, the light puzzle and the spike balls.
 // Its draw() both advances the world by one step and paints the frame. It holds the 3 MB
@@ -53,57 +55,44 @@ public:
     float getViewX() const { return viewX; }
     float getViewY() const { return viewY; }
     // The one picture all spike balls share (0 before the first frame).
-    unsigned getSpikeBallImage() const { return pictures[SpikeBallPicture]; }
+    unsigned getSpikeBallImage() const { return art.id(TileArt::SpikeBallPicture); }
 
-    // The tile passes are drawn from layers the drawer keeps, where it can. Turned off,
+    // The drawer may keep the tile passes from frame to frame, where it can. Turned off,
     // every tile is drawn every frame: the plain way, kept to compare the two.
     void setTileCache(bool enabled) { tileCache = enabled; }
 
     static const char* const LitCounter;   // "LightBoxesLit"
 
 private:
-    // In the order of the embedded picture table.
+    // The play field's own pictures (the tiles' are the art's), in the order of the
+    // embedded picture table.
     enum Picture {
-        CaveBackPicture, EarthPicture, GrassPicture, LampPicture, LampGlowPicture,
-        ReflectorPicture, BeamVerticalPicture, BeamHorizontalPicture, LightBoxPicture,
-        LightBoxLitPicture, LightPipePicture, CratePicture, SpikesPicture, LavaPicture,
+        ReflectorPicture, BeamVerticalPicture, BeamHorizontalPicture, LightBoxLitPicture,
         LightBoxIconPicture, ReflectorIconPicture, HeartIconPicture, StoryPicture, WinPicture,
-        SpikeBallPicture, PictureCount
+        PictureCount
     };
-    // Tile pictures reach this far beyond their cell on every side.
-    static const int TileOverhang = 16;
-    static const int MaxTilePictures = 2;
 
     void collectLevelObjects();
     void deleteSpikeBalls();
     void applyOutcome(const LightPuzzle::Outcome& outcome);
     void leaveToTitle();
 
-    void loadPictures(Drawer* drawer);
     void updateView();
     void drawPicture(Drawer* drawer, Picture picture, int x, int y);
+    void drawTilePicture(Drawer* drawer, TileArt::Picture picture, int x, int y);
     int screenX(int column) const;
     int screenY(int row) const;
-    void drawSky(Drawer* drawer, const std::vector<Drawer::LayerPart>* parts);
-    void drawTileLayer(Drawer* drawer, bool foreground);
-    void paintTiles(Drawer* drawer, bool foreground, int left, int top, int right, int bottom, int originX,
-                    int originY);
-    static int tilePictures(bool foreground, TileType tile, Picture drawn[]);
-    static int backPassOverhang(TileType tile);
-    static int forePassOverhang(TileType tile);
-    static bool isOpaqueOverCell(const unsigned char* rgba, unsigned width, unsigned height);
-    bool coversCell(bool foreground, TileType tile) const;
+    void describeTiles(TileScene& tiles, TileScene& halos);
+    void setSky(TileScene& tiles) const;
     void drawBeams(Drawer* drawer);
     void drawBeamLine(Drawer* drawer, const Reflector& r, int stepX, int stepY, Picture picture);
     void drawReflectors(Drawer* drawer);
     void drawLightBoxes(Drawer* drawer);
     void moveAndDrawSpikeBalls(Drawer* drawer);
-    void drawHalos(Drawer* drawer);
     void drawCounters(Drawer* drawer);
 
-    unsigned pictures[PictureCount];
-    bool opaqueOverCell[PictureCount];
-    std::vector<Drawer::LayerPart> openSky;
+    TileArt art;
+    PictureSet pictures;
     TileMap map;
     float viewX;
     float viewY;
@@ -114,6 +103,4 @@ private:
     bool gameOver;
     bool levelComplete;
     bool tileCache;
-    TileLayerCache backLayer;
-    TileLayerCache foreLayer;
 };

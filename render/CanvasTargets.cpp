@@ -3,12 +3,13 @@
 #include <GL/gl.h>
 #include <algorithm>
 #include <cmath>
+#include <iostream>
 
 #include "render/Framebuffers.h"
 #include "render/PictureTextures.h"
 
 CanvasTargets::CanvasTargets(const OpenGLWindow& window, Framebuffers& framebuffers)
-    : window(window), framebuffers(framebuffers)
+    : window(window), framebuffers(framebuffers), refusedOnce(false)
 {
 }
 
@@ -32,8 +33,13 @@ bool CanvasTargets::create(Canvas& canvas)
     canvas.u1 = static_cast<float>(viewport.x + viewport.width) / textureWidth;
     canvas.v0 = static_cast<float>(viewport.y + viewport.height) / textureHeight;
     canvas.v1 = static_cast<float>(viewport.y) / textureHeight;
-    if (!framebuffers.make(textureWidth, textureHeight, canvas.texture, canvas.framebuffer))
+    if (!framebuffers.make(textureWidth, textureHeight, canvas.texture, canvas.framebuffer)) {
+        if (!refusedOnce)
+            std::cout << "OpenGL: the map overview is drawn cell by cell: the driver refused an off-screen picture"
+                      << std::endl;
+        refusedOnce = true;
         return false;
+    }
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     framebuffers.bind(0);

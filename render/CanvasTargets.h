@@ -17,7 +17,7 @@ public:
     CanvasTargets(const OpenGLWindow& window, Framebuffers& framebuffers);
 
     bool available() const;
-    // An opaque black canvas; false when the driver cannot draw into one.
+    // An opaque black canvas; false when the driver cannot draw into one (said once).
     bool create(Canvas& canvas);
     void release(const Canvas& canvas) const;
     // Points drawing at the canvas, clipped to the logical rectangle.
@@ -26,4 +26,5 @@ public:
 private:
     const OpenGLWindow& window;
     Framebuffers& framebuffers;
+    bool refusedOnce;
 };

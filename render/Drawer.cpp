@@ -2,6 +2,8 @@
 
 #include <iostream>
 
+#include "render/TileScene.h"
+
 bool Drawer::acceptsSize(const char* who, unsigned width, unsigned height)
 {
     if (width == 0 || height == 0)
@@ -13,25 +15,15 @@ bool Drawer::acceptsSize(const char* who, unsigned width, unsigned height)
     return false;
 }
 
-// Each part as a gradient of its own, its ends coloured as the whole gradient colours them.
-void Drawer::fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
-                               const unsigned char bottom[4], const std::vector<LayerPart>& parts)
+void Drawer::drawTiles(const TileScene& scene, int group)
 {
-    if (width <= 0 || height <= 0)
-        return;
-    auto colourAt = [&](int row, int channel) {
-        float f = static_cast<float>(row) / static_cast<float>(height);
-        return static_cast<unsigned char>(static_cast<float>(top[channel]) +
-                                          (static_cast<float>(bottom[channel]) - static_cast<float>(top[channel])) * f +
-                                          0.5f);
-    };
-    for (const LayerPart& part : parts) {
-        int upper = part.y;
-        int lower = part.y + part.height;
-        fillGradient(static_cast<short>(x + part.x), static_cast<short>(y + part.y), part.width, part.height,
-                     colourAt(upper, 0), colourAt(upper, 1), colourAt(upper, 2), colourAt(upper, 3),
-                     colourAt(lower, 0), colourAt(lower, 1), colourAt(lower, 2), colourAt(lower, 3));
+    if (group == 0 && scene.backdrop) {
+        const unsigned char* top = scene.backdropTop;
+        const unsigned char* bottom = scene.backdropBottom;
+        fillGradient(0, 0, ScreenWidth, ScreenHeight, top[0], top[1], top[2], top[3], bottom[0], bottom[1],
+                     bottom[2], bottom[3]);
     }
+    scene.drawCells(this, group);
 }
 
 Drawer::Glyph Drawer::glyphFor(char c)

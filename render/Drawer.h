@@ -3,6 +3,8 @@
 #include <string>
 #include <vector>
 
+struct TileScene;
+
 // Everything the game draws goes through a Drawer, on a logical screen of 1024 x 768
 // pixels (origin top-left, y downwards). The OpenGL drawer letterboxes that screen into a
 // window of any size; the software drawer always opens 1024 x 768.
@@ -28,10 +30,6 @@ public:
     struct WindowRect {
         int x, y, width, height;
     };
-    // A rectangle of a layer or a fill, in logical pixels from its top-left corner.
-    struct LayerPart {
-        short x, y, width, height;
-    };
     // No picture may be wider or taller than this: the largest texture OpenGL drivers
     // commonly hold, and twice the largest side a padded embedded picture has.
     static const unsigned MaxImageSide = 16384;
@@ -54,11 +52,6 @@ public:
                               unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
                               unsigned char bottomAlpha) = 0;
     virtual void loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size) = 0;
-    // Fills only the given parts of the rectangle that fillGradient would fill, as it would
-    // colour them: a background that is mostly covered costs only the places it shows.
-    // Top and bottom colours are RGBA.
-    virtual void fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
-                                   const unsigned char bottom[4], const std::vector<LayerPart>& parts);
 
     // Canvases: off-screen pictures of the whole logical screen, for scenes too large to
     // draw every frame (the editor's whole-map overview). createCanvas makes an opaque
@@ -66,28 +59,15 @@ public:
     // other image. Between beginCanvas and endCanvas every drawing call lands in that
     // canvas instead of the frame, clipped to the given rectangle (logical pixels), with the
     // same pixels the calls would have given on the frame. releaseImage frees a canvas.
-    // A drawer that cannot give those pixels makes none (id 0).
-    virtual unsigned createCanvas() = 0;
-    virtual void beginCanvas(unsigned id, short x, short y, short width, short height) = 0;
-    virtual void endCanvas() = 0;
+    // A drawer that cannot give those pixels makes none (id 0), as this one.
+    virtual unsigned createCanvas() { return 0; }
+    virtual void beginCanvas(unsigned /*id*/, short /*x*/, short /*y*/, short /*width*/, short /*height*/) {}
+    virtual void endCanvas() {}
 
-    // Layers: transparent pictures of one width x height part of the screen, for pictures
-    // that stay the same frame after frame (the map's tiles). beginLayer(id, x, y) clears the
-    // layer; until endLayer every drawing call lands in it, clipped to it, as it would land
-    // on the frame's part at (x, y). drawImage(id, x, y, 1, 1, 1, 1, 1, 1) then blends it over
-    // the frame as those calls would have been blended, provided layerFits(id, x, y): the
-    // window's pixels fall on the layer's part at (x, y) as they did where it was drawn.
-    // releaseImage frees a layer. Drawers that cannot keep layers make none (id 0).
-    virtual unsigned createLayer(short /*width*/, short /*height*/) { return 0; }
-    virtual void beginLayer(unsigned /*id*/, short /*x*/, short /*y*/) {}
-    virtual void endLayer() {}
-    virtual bool layerFits(unsigned /*id*/, short /*x*/, short /*y*/) const { return false; }
-    // Blends only the given parts of the layer, as drawImage would blend them: a layer that
-    // holds pictures in a few places costs only those places. Parts the caller knows the
-    // layer to be opaque over may be marked opaque: they are then copied, not blended, which
-    // gives the same pixels for less.
-    virtual void drawLayerParts(unsigned /*id*/, short /*x*/, short /*y*/, const std::vector<LayerPart>& /*parts*/,
-                                bool /*opaque*/) {}
+    // One group of a scene's tile passes (and, before group 0, its backdrop). A drawer may
+    // keep what it drew for later frames, but the frame must be the one drawing tile by
+    // tile gives, which is what this one does.
+    virtual void drawTiles(const TileScene& scene, int group);
 
     // The frame last presented by endDrawing, as RGB bytes, rows top to bottom, at the
     // window's size (for screenshots and tests). False when the drawer cannot read it back.

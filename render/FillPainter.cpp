@@ -30,7 +30,7 @@ void FillPainter::fill(short x, short y, short width, short height, const unsign
 // that parts and layers side by side share no pixel; its corners take the colours the whole
 // gradient has there.
 void FillPainter::fillParts(short x, short y, short height, const unsigned char top[4], const unsigned char bottom[4],
-                            const std::vector<Drawer::LayerPart>& parts) const
+                            const std::vector<LayerPart>& parts) const
 {
     float scaleX = window.getScaleX();
     float scaleY = window.getScaleY();
@@ -45,7 +45,7 @@ void FillPainter::fillParts(short x, short y, short height, const unsigned char 
     bool opaque = top[3] == 255 && bottom[3] == 255;
     enterState(opaque);
     glBegin(GL_QUADS);
-    for (const Drawer::LayerPart& part : parts) {
+    for (const LayerPart& part : parts) {
         OpenGLWindow::PixelSpan span = window.pixelsOf(static_cast<short>(x + part.x), static_cast<short>(y + part.y),
                                                        part.width, part.height);
         float partTop = span.top / scaleY;

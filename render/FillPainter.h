@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "render/Drawer.h"
+#include "render/LayerPart.h"
 
 class OpenGLWindow;
 
@@ -16,7 +17,7 @@ public:
               const unsigned char bottom[4]) const;
     // Parts (from x, y) of the gradient that runs from y down to y + height.
     void fillParts(short x, short y, short height, const unsigned char top[4], const unsigned char bottom[4],
-                   const std::vector<Drawer::LayerPart>& parts) const;
+                   const std::vector<LayerPart>& parts) const;
 
 private:
     static void enterState(bool opaque);

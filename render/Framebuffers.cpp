@@ -5,7 +5,6 @@
 #include <SDL/SDL.h>
 #include <cstdio>
 #include <cstring>
-#include <iostream>
 
 #include "render/PictureTextures.h"
 
@@ -18,7 +17,7 @@ static void* framebufferFunction(const char* name, const char* suffix)
 
 Framebuffers::Framebuffers()
     : genFramebuffers(nullptr), deleteFramebuffers(nullptr), bindFramebuffer(nullptr), framebufferTexture2D(nullptr),
-      checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr), refusedOnce(false)
+      checkFramebufferStatus(nullptr), blendFuncSeparate(nullptr)
 {
 }
 
@@ -61,9 +60,6 @@ bool Framebuffers::make(unsigned width, unsigned height, unsigned& texture, unsi
     bindFramebuffer(GL_FRAMEBUFFER_EXT, 0);
     deleteFramebuffers(1, &framebuffer);
     glDeleteTextures(1, &texture);
-    if (!refusedOnce)
-        std::cout << "OpenGLDrawer: Could not make a " << width << " x " << height << " framebuffer." << std::endl;
-    refusedOnce = true;
     return false;
 }
 

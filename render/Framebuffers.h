@@ -14,7 +14,8 @@ public:
     bool canBlendSeparately() const { return blendFuncSeparate != nullptr; }
 
     // A texture of the given size with a framebuffer drawing into it, left bound; false
-    // (and nothing made) when the driver cannot draw into it, said the first time.
+    // (and nothing made) when the driver cannot draw into it: its users say what they do
+    // without it.
     bool make(unsigned width, unsigned height, unsigned& texture, unsigned& framebuffer);
     void release(unsigned texture, unsigned framebuffer) const;
     void bind(unsigned framebuffer) const;
@@ -37,5 +38,4 @@ private:
     FramebufferTexture2D framebufferTexture2D;
     CheckFramebufferStatus checkFramebufferStatus;
     BlendFuncSeparate blendFuncSeparate;
-    bool refusedOnce;
 };

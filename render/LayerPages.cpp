@@ -7,7 +7,8 @@
 #include "render/Framebuffers.h"
 
 LayerPages::LayerPages(const OpenGLWindow& window, Framebuffers& framebuffers)
-    : window(window), framebuffers(framebuffers), slots(2048), inLayerState(false), layerOpaque(false), layerTexture(0)
+    : window(window), framebuffers(framebuffers), slots(2048), inLayerState(false), layerOpaque(false), layerTexture(0), live(0),
+      maximum(~0u)
 {
 }
 
@@ -15,6 +16,7 @@ void LayerPages::open(unsigned pageSide)
 {
     slots = LayerSlots(pageSide);
     pageTargets.clear();
+    live = 0;
     inLayerState = false;
 }
 
@@ -31,8 +33,12 @@ bool LayerPages::create(short width, short height, Layer& layer)
     unsigned slotHeight = static_cast<unsigned>(std::ceil(height * window.getScaleY())) + 1;
     layer = Layer{static_cast<unsigned short>(width), static_cast<unsigned short>(height), LayerSlots::Slot{0, 0, 0},
                   false, 0, 0, 0.0f, 0.0f};
-    if (slots.take(slotWidth, slotHeight, layer.slot))
+    if (live >= maximum)
+        return false;
+    if (slots.take(slotWidth, slotHeight, layer.slot)) {
+        ++live;
         return true;
+    }
     unsigned side = slots.pageSideFor(slotWidth, slotHeight);
     PageTarget target{0, 0};
     if (!framebuffers.make(side, side, target.texture, target.framebuffer))
@@ -48,12 +54,16 @@ bool LayerPages::create(short width, short height, Layer& layer)
     if (page >= pageTargets.size())
         pageTargets.resize(page + 1);
     pageTargets[page] = target;
-    return slots.take(slotWidth, slotHeight, layer.slot);
+    if (!slots.take(slotWidth, slotHeight, layer.slot))
+        return false;
+    ++live;
+    return true;
 }
 
 // A page whose last layer goes is freed with it.
 void LayerPages::release(const Layer& layer)
 {
+    --live;
     if (!slots.give(layer.slot))
         return;
     PageTarget& target = pageTargets[layer.slot.page];
@@ -64,18 +74,36 @@ void LayerPages::release(const Layer& layer)
 void LayerPages::begin(Layer& layer, short x, short y)
 {
     OpenGLWindow::PixelSpan span = window.pixelsOf(x, y, layer.width, layer.height);
-    OpenGLWindow::Viewport viewport = window.getViewport();
     layer.drawn = true;
     layer.pixelWidth = span.right - span.left;
     layer.pixelHeight = span.bottom - span.top;
     layer.phaseX = x * window.getScaleX() - span.left;
     layer.phaseY = y * window.getScaleY() - span.top;
+    target(layer, span);
+    clear(static_cast<int>(layer.slot.x), static_cast<int>(layer.slot.y), layer.pixelWidth, layer.pixelHeight);
+}
 
+// The part covers the window pixels whose centres lie in it, as it does when drawn.
+void LayerPages::beginPart(const Layer& layer, short x, short y, const LayerPart& part)
+{
+    OpenGLWindow::PixelSpan whole = window.pixelsOf(x, y, layer.width, layer.height);
+    OpenGLWindow::PixelSpan span =
+        window.pixelsOf(static_cast<short>(x + part.x), static_cast<short>(y + part.y), part.width, part.height);
+    target(layer, whole);
+    clear(static_cast<int>(layer.slot.x) + span.left - whole.left,
+          static_cast<int>(layer.slot.y) + layer.pixelHeight - (span.bottom - whole.top), span.right - span.left,
+          span.bottom - span.top);
+}
+
+// Points drawing at the layer's page with the frame's projection, moved so that the
+// layer's pixels (`span` of the window's) come first in its slot: every vertex falls on the
+// same fraction of a pixel as on the frame. It spans a screen more on every side, so that
+// a layer reaching past the screen's edge is drawn whole, ready to scroll in. The layer's
+// top row is the slot's row pixelHeight - 1.
+void LayerPages::target(const Layer& layer, const OpenGLWindow::PixelSpan& span)
+{
+    OpenGLWindow::Viewport viewport = window.getViewport();
     framebuffers.bind(pageTargets[layer.slot.page].framebuffer);
-    // The frame's projection, moved so that the layer's pixels come first in its slot: every
-    // vertex falls on the same fraction of a pixel as on the frame. It spans a screen more on
-    // every side, so that a layer reaching past the screen's edge is drawn whole, ready to
-    // scroll in. The layer's top row is the slot's row pixelHeight - 1.
     int slotX = static_cast<int>(layer.slot.x);
     int slotY = static_cast<int>(layer.slot.y);
     glViewport(slotX - span.left - viewport.width, slotY + layer.pixelHeight + span.top - 2 * viewport.height,
@@ -85,8 +113,13 @@ void LayerPages::begin(Layer& layer, short x, short y)
     gluOrtho2D(-Drawer::ScreenWidth, 2.0 * Drawer::ScreenWidth, 2.0 * Drawer::ScreenHeight, -Drawer::ScreenHeight);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
+}
+
+// Clears the texels (from the page's corner) to nothing, and keeps drawing to them.
+void LayerPages::clear(int x, int y, int width, int height)
+{
     glEnable(GL_SCISSOR_TEST);
-    glScissor(slotX, slotY, layer.pixelWidth, layer.pixelHeight);
+    glScissor(x, y, width, height);
     glClearColor(0.0f, 0.0f, 0.0f, 0.0f);
     glClear(GL_COLOR_BUFFER_BIT);
     glClearColor(0.0f, 0.0f, 0.0f, 1.0f);
@@ -104,7 +137,7 @@ bool LayerPages::fits(const Layer& layer, short x, short y) const
 
 // One texel on each window pixel, premultiplied. Each part covers the window pixels whose
 // centres lie in it, as the whole layer does, so parts side by side share no pixel.
-void LayerPages::draw(const Layer& layer, short x, short y, const std::vector<Drawer::LayerPart>& parts, bool opaque)
+void LayerPages::draw(const Layer& layer, short x, short y, const std::vector<LayerPart>& parts, bool opaque)
 {
     float scaleX = window.getScaleX();
     float scaleY = window.getScaleY();
@@ -112,7 +145,7 @@ void LayerPages::draw(const Layer& layer, short x, short y, const std::vector<Dr
     float side = static_cast<float>(slots.getPageSide(layer.slot.page));
     enterState(pageTargets[layer.slot.page].texture, opaque);
     glBegin(GL_QUADS);
-    for (const Drawer::LayerPart& part : parts) {
+    for (const LayerPart& part : parts) {
         OpenGLWindow::PixelSpan span = window.pixelsOf(static_cast<short>(x + part.x), static_cast<short>(y + part.y),
                                                        part.width, part.height);
         // Texture rows run bottom-up: the layer's top pixel row is texture row pixelHeight - 1.

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "render/Drawer.h"
+#include "render/LayerPart.h"
 #include "render/LayerSlots.h"
 #include "render/OpenGLWindow.h"
 
@@ -34,14 +35,18 @@ public:
     // A slot for a layer of that logical size; false when the driver cannot draw into a page.
     bool create(short width, short height, Layer& layer);
     void release(const Layer& layer);
+    // Refuses layers past this many at once, as a driver short of memory would.
+    void limit(unsigned count) { maximum = count; }
 
     // Clears the layer's part and points drawing at it, as at the frame's part at (x, y).
     void begin(Layer& layer, short x, short y);
+    // The same for one part of a layer that fits at (x, y): the rest stays as it was.
+    void beginPart(const Layer& layer, short x, short y, const LayerPart& part);
     // Whether the window's pixels fall on the frame's part at (x, y) as they did where the
     // layer was drawn.
     bool fits(const Layer& layer, short x, short y) const;
     // Shows the given parts of a drawn layer (copied when opaque, else blended).
-    void draw(const Layer& layer, short x, short y, const std::vector<Drawer::LayerPart>& parts, bool opaque);
+    void draw(const Layer& layer, short x, short y, const std::vector<LayerPart>& parts, bool opaque);
     // Back to the blending every other drawing call expects.
     void leaveState();
 
@@ -51,6 +56,8 @@ private:
     };
 
     void enterState(unsigned texture, bool opaque);
+    void target(const Layer& layer, const OpenGLWindow::PixelSpan& span);
+    void clear(int x, int y, int width, int height);
 
     const OpenGLWindow& window;
     Framebuffers& framebuffers;
@@ -59,4 +66,6 @@ private:
     bool inLayerState;      // drawing layers, layerTexture bound
     bool layerOpaque;       // copied, not blended
     unsigned layerTexture;
+    unsigned live;       // layers made and not released
+    unsigned maximum;
 };

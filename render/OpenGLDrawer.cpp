@@ -5,7 +5,7 @@
 
 OpenGLDrawer::OpenGLDrawer(bool batching)
     : quads(batching), fills(window), canvases(window, framebuffers), layers(window, framebuffers), nextId(1),
-      discarding(false), inCanvas(false), canvasId(0), drawCalls(0)
+      discarding(false), inCanvas(false), canvasId(0), drawCalls(0), tiles(*this)
 {
 }
 
@@ -119,6 +119,7 @@ void OpenGLDrawer::finish()
 void OpenGLDrawer::beginDrawing()
 {
     drawCalls = 0;
+    tiles.beginFrame();
     if (!window.isOpen())
         return;
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
@@ -282,6 +283,11 @@ unsigned OpenGLDrawer::createLayer(short width, short height)
 
 void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
 {
+    beginLayer(id, x, y, LayerPart{0, 0, 0, 0});
+}
+
+void OpenGLDrawer::beginLayer(unsigned id, short x, short y, const LayerPart& part)
+{
     if (!window.isOpen())
         return;
     flush();
@@ -293,7 +299,10 @@ void OpenGLDrawer::beginLayer(unsigned id, short x, short y)
     }
     inCanvas = true;
     canvasId = id;
-    layers.begin(*layer, x, y);
+    if (part.width > 0 && part.height > 0)
+        layers.beginPart(*layer, x, y, part);
+    else
+        layers.begin(*layer, x, y);
     quads.setTarget(0, window.getScaleX());
 }
 
@@ -328,4 +337,12 @@ void OpenGLDrawer::drawLayer(const LayerPages::Layer& layer, short x, short y, c
         ++drawCalls;
     layers.draw(layer, x, y, parts, opaque);
     ++drawCalls;
+}
+
+void OpenGLDrawer::drawTiles(const TileScene& scene, int group)
+{
+    if (canDraw() && !inCanvas)
+        tiles.draw(scene, group);
+    else
+        Drawer::drawTiles(scene, group);
 }

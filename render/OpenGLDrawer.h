@@ -11,6 +11,7 @@
 #include "render/OpenGLWindow.h"
 #include "render/PictureTextures.h"
 #include "render/QuadPainter.h"
+#include "render/TileCaches.h"
 
 // The default drawer: an OpenGL window with the 1024 x 768 logical screen letterboxed to
 // 4:3 inside it (OpenGLWindow). Every picture is a texture padded to power-of-two sides
@@ -46,23 +47,38 @@ public:
                       unsigned char topRed, unsigned char topGreen, unsigned char topBlue, unsigned char topAlpha,
                       unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
                       unsigned char bottomAlpha) override;
-    void fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
-                           const unsigned char bottom[4], const std::vector<LayerPart>& parts) override;
     void loadGlyph(Glyph glyph, unsigned char* pixels, unsigned size) override;
     unsigned createCanvas() override;
     void beginCanvas(unsigned id, short x, short y, short width, short height) override;
     void endCanvas() override;
-    unsigned createLayer(short width, short height) override;
-    void beginLayer(unsigned id, short x, short y) override;
-    void endLayer() override;
-    bool layerFits(unsigned id, short x, short y) const override;
-    void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts, bool opaque) override;
+    void drawTiles(const TileScene& scene, int group) override;
     bool readFrame(std::vector<unsigned char>& rgb, int& width, int& height) override;
 
     // The rectangle of a width x height image drawn at (x, y) with the given scales: scaled
     // about the centre of its unscaled rectangle; a negative scale swaps the sides.
     static Quad placeImage(short x, short y, float width, float height, float scaleX, float scaleY);
     static float centredShift(float size, float scale) { return -(size * scale - size) * 0.5f; }
+
+    // Layers: transparent pictures of one width x height part of the screen, for the tile
+    // caches. beginLayer(id, x, y) clears the layer; until endLayer every drawing call lands
+    // in it, clipped to it, as it would land on the frame's part at (x, y). Its parts then
+    // blend over the frame as those calls would have been blended, provided layerFits(id,
+    // x, y): the window's pixels fall on the layer's part at (x, y) as they did where it was
+    // drawn. Parts known to be opaque may be copied instead, the same pixels for less.
+    // releaseImage frees a layer; none is made (0) where the driver cannot draw into one.
+    unsigned createLayer(short width, short height);
+    void beginLayer(unsigned id, short x, short y);
+    // Clears and draws into only a part of a layer that fits at (x, y), leaving the rest.
+    void beginLayer(unsigned id, short x, short y, const LayerPart& part);
+    void endLayer();
+    bool layerFits(unsigned id, short x, short y) const;
+    void drawLayerParts(unsigned id, short x, short y, const std::vector<LayerPart>& parts, bool opaque);
+    // Fills the given parts of the rectangle as fillGradient would colour them. Top and
+    // bottom colours are RGBA.
+    void fillGradientParts(short x, short y, short width, short height, const unsigned char top[4],
+                           const unsigned char bottom[4], const std::vector<LayerPart>& parts);
+    // Refuses layers past this many at once, as a driver short of memory would.
+    void limitLayers(unsigned count) { layers.limit(count); }
 
     // Draws whatever is queued and waits until OpenGL has finished it, without presenting
     // the frame (for timing the drawing alone).
@@ -103,4 +119,5 @@ private:
     bool inCanvas;     // drawing into a canvas or a layer
     unsigned canvasId; // which
     unsigned drawCalls;
+    TileCaches tiles;   // last: its layers are given back while the rest still stands
 };

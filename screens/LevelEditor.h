@@ -1,11 +1,10 @@
 #pragma once
 
-#include <utility>
-#include <vector>
-
 #include "app/GameState.h"
-#include "game/TileLayerCache.h"
 #include "game/TileType.h"
+#include "render/MapOverview.h"
+#include "render/PictureSet.h"
+#include "render/TileArt.h"
 
 // The level editor: a copy of the map read from the level file, shown either as a
 // scrollable 32 x 24-cell window at play scale or as the whole map at one pixel per cell.
@@ -34,9 +33,9 @@ public:
     // The overview is drawn from a picture of the whole map that the drawer keeps, patched
     // where cells change. Turned off, every cell is drawn every frame: the plain way, far
     // too slow for play, kept so that the two pictures can be compared.
-    void setOverviewCache(bool enabled) { overviewCache = enabled; }
-    // The window view is drawn from layers the drawer keeps, where it can; turned off, cell
-    // by cell every frame.
+    void setOverviewCache(bool enabled) { mapOverview.setKept(enabled); }
+    // The drawer may keep the window view from frame to frame, where it can; turned off,
+    // cell by cell every frame.
     void setTileCache(bool enabled) { tileCache = enabled; }
 
     TileType getTile(int column, int row) const { return map[row][column]; }
@@ -50,29 +49,11 @@ public:
     bool isOverview() const { return overview; }
 
 private:
-    void loadImages(Drawer* drawer);
-    void drawBackground(Drawer* drawer);
     void drawWindowView(Drawer* drawer);
-    void paintWindowCells(Drawer* drawer, int left, int top, int right, int bottom, int originX, int originY);
-    void drawWindowCell(Drawer* drawer, int pass, TileType tile, int x, int y);
-    void drawOverviewCell(Drawer* drawer, int pass, int column, int row);
-    void drawOverviewCells(Drawer* drawer, int left, int top, int right, int bottom);
-    void drawCachedOverview(Drawer* drawer);
-    void redrawOverviewRect(Drawer* drawer, int x, int y, int width, int height);
     bool cellUnder(int x, int y, int& column, int& row) const;
 
-    unsigned pointerImage;
-    unsigned caveBackImage;
-    unsigned earthImage;
-    unsigned grassImage;
-    unsigned lampImage;
-    unsigned lampGlowImage;
-    unsigned lightBoxImage;
-    unsigned lightPipeImage;
-    unsigned crateImage;
-    unsigned spikesImage;
-    unsigned lavaImage;
-    unsigned spikeBallImage;
+    PictureSet pointer;   // the pointer's picture; the tiles' are the art's
+    TileArt art;
     TileMap map;
     int viewColumn;
     int viewRow;
@@ -81,16 +62,8 @@ private:
     bool painting;
     TileType paintTile;
     bool overview;
-
-    // The overview picture kept by the drawer (0 until first needed), whether it must be
-    // drawn again whole, and the cells changed since it was last brought up to date.
-    bool overviewCache;
-    unsigned overviewCanvas;
-    bool overviewStale;
-    std::vector<std::pair<int, int>> changedCells;
-
+    MapOverview mapOverview;
     bool tileCache;
-    TileLayerCache windowLayer;
     // "level.lev" was there but could not be read.
     bool saveRefused;
 };

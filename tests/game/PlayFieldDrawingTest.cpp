@@ -16,11 +16,11 @@ using gameworld::fillRow;
 namespace {
 
 // A fresh drawer hands out ids 1, 2, 3... in load order, so the play field's 20 pictures
-// get these ids on its first frame.
+// (the tiles' first) get these ids on its first frame.
 enum PictureId : unsigned {
-    CaveBackId = 1, EarthId, GrassId, LampId, LampGlowId, ReflectorId, BeamVId, BeamHId,
-    LightBoxId, LightBoxLitId, LightPipeId, CrateId, SpikesId, LavaId, LightBoxIconId,
-    ReflectorIconId, HeartIconId, StoryId, WinId, SpikeBallId,
+    CaveBackId = 1, EarthId, GrassId, LampId, LampGlowId, LightBoxId, LightPipeId, CrateId, SpikesId, LavaId,
+    SpikeBallId, ReflectorId, BeamVId, BeamHId, LightBoxLitId, LightBoxIconId, ReflectorIconId, HeartIconId,
+    StoryId, WinId,
     FirstSpriteId   // the robot
 };
 
@@ -150,6 +150,8 @@ TEST_F(PlayFieldTest, NearTheLeftEdgeTheViewStopsAndThePlayerMovesOnScreen)
 TEST_F(PlayFieldTest, InTheMiddleThePlayerStaysCentredAndTheTilesShiftByTheFraction)
 {
     map[20][490] = CaveBack;
+    map[20][483] = CaveBack;   // left of the view's first column
+    map[9][490] = Grass;       // above its first row
     start();
     game->getPlayer().setPosition(500.5f, 22.0f);
     frame();
@@ -157,6 +159,8 @@ TEST_F(PlayFieldTest, InTheMiddleThePlayerStaysCentredAndTheTilesShiftByTheFract
     EXPECT_TRUE(drawnAt(FirstSpriteId, 496, 368));
     // (490 - 484) * 32 - 16, centred 16 further up and left.
     EXPECT_TRUE(drawnAt(CaveBackId, 176 - 16, 320 - 16));
+    EXPECT_EQ(1u, draws(CaveBackId).size()) << "the passes start at the view's own first column";
+    EXPECT_EQ(0u, draws(GrassId).size()) << "and at its own first row";
 }
 
 TEST_F(PlayFieldTest, NearTheRightEdgeTheViewStops)

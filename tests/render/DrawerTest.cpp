@@ -1,14 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <string>
 
 #include "render/OpenGLDrawer.h"
 #include "render/SDLDrawer.h"
+#include "render/TileScene.h"
 #include "tests/render/CanvasScene.h"
 #include "tests/render/TestPictures.h"
 #include "tests/render/XvfbServer.h"
+#include "tests/support/NullDrawer.h"
 
 using TestPictures::Black;
 using TestPictures::Frame;
@@ -370,6 +374,53 @@ TYPED_TEST(CanvasTest, CanvasShownAtOriginLooksLikeDrawingStraightToTheFrame)
     // is in window pixels, so the two places are taken in proportion to its size.
     EXPECT_NE(straight.at(straight.width / 10, straight.height / 8),
               straight.at(straight.width * 7 / 8, straight.height * 25 / 32));
+}
+
+// A drawer written to the eleven operations alone still draws tile scenes, tile by tile
+// through the base class: the backdrop first, then each cell of the scene's own range.
+// (The null drawer implements those eleven and nothing more.)
+class ElevenOperations : public NullDrawer {
+public:
+    void drawImage(unsigned id, short x, short y, float, float, float, float, float, float) override
+    {
+        drawn.push_back({static_cast<int>(id), x, y});
+    }
+    void fillGradient(short, short, short, short, unsigned char, unsigned char, unsigned char, unsigned char,
+                      unsigned char, unsigned char, unsigned char, unsigned char) override
+    {
+        drawn.push_back({0, 0, 0});
+    }
+
+    std::vector<std::array<int, 3>> drawn;   // id (0: the backdrop), x, y
+};
+
+TEST(DrawerTilesTest, ADrawerOfTheElevenOperationsDrawsATileSceneTileByTile)
+{
+    static TileMap map;
+    std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
+    map[5][10] = Crate;
+    map[5][9] = Earth;    // just left of the scene's cells
+    map[6][12] = Earth;   // just below them
+    ElevenOperations drawer;
+    TileArt art;
+    art.load(&drawer);
+    TileScene scene;
+    scene.map = &map;
+    scene.art = &art;
+    scene.originX = -320;
+    scene.originY = -160;
+    scene.left = 10;
+    scene.top = 5;
+    scene.right = 13;
+    scene.bottom = 6;
+    scene.backdrop = true;
+    scene.groupCount = 1;
+    scene.groups[0] = TileScene::Group{1, {TileArt::PlayFront}};
+    scene.cacheable = true;
+    drawer.drawTiles(scene, 0);
+    unsigned caveBack = art.id(TileArt::CaveBackPicture), crate = art.id(TileArt::CratePicture);
+    EXPECT_EQ((std::vector<std::array<int, 3>>{{0, 0, 0}, {int(caveBack), -16, -16}, {int(crate), -16, -16}}),
+              drawer.drawn);
 }
 
 } // namespace

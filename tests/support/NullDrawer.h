@@ -5,8 +5,9 @@
 #include "render/Drawer.h"
 
 // A Drawer that draws nothing: it takes pictures and glyphs (freeing their pixels), hands
-// out image ids that are never 0 nor given twice, and makes no canvases. Test drawers
-// override the calls they care about.
+// out image ids that are never 0 nor given twice, and makes no canvases (the Drawer's own
+// default): the eleven operations and nothing more. Test drawers override the calls they
+// care about.
 class NullDrawer : public Drawer {
 public:
     bool initialise(unsigned short, unsigned short, bool, int) override { return true; }
@@ -26,9 +27,6 @@ public:
     void fillGradient(short, short, short, short, unsigned char, unsigned char, unsigned char, unsigned char,
                       unsigned char, unsigned char, unsigned char, unsigned char) override {}
     void loadGlyph(Glyph, unsigned char* pixels, unsigned) override { delete[] pixels; }
-    unsigned createCanvas() override { return 0; }
-    void beginCanvas(unsigned, short, short, short, short) override {}
-    void endCanvas() override {}
 
 protected:
     unsigned newId() { return ++lastId; }
