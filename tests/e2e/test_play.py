@@ -366,7 +366,7 @@ class ReplayTest(unittest.TestCase):
 # cave, earth, grass, crates, a lamp's glow, sprites and counters in one view); the
 # editor's window view six rows down over the same spot.
 REFUSAL_SCRIPTS = {
-    "play": "frames 3\nkey return\nframes 1\nkey space\nplace 6 22\nreflector 7 22\nframes 20\n",
+    "play": "frames 3\nkey return\nframes 1\nexpect-state GamePlay\nkey space\nplace 6 22\nreflector 7 22\nframes 20\n",
     "editor": "frames 3\nkey down\nkey return\nframes 2\nexpect-state LevelEditor\n" + "key down\n" * 6 + "frames 2\n",
 }
 # What the preloaded library refuses, and what it says when it does.
