@@ -20,6 +20,9 @@ import sys
 import tempfile
 import time
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
+from gamerun import start_xvfb  # noqa: E402
+
 SOURCE_DIR = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..")
 BUILD_DIR = os.path.abspath(sys.argv[1] if len(sys.argv) > 1 else os.path.join(SOURCE_DIR, "build"))
 ROUNDS = int(sys.argv[2]) if len(sys.argv) > 2 else 3
@@ -91,10 +94,8 @@ def main():
     os.makedirs(resources)
     with open(os.path.join(resources, "level.lev"), "wb") as f:
         f.write(cave_level(level, column, row))
-    xvfb = subprocess.Popen(["Xvfb", "-displayfd", "1", "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"],
-                            stdout=subprocess.PIPE, stderr=subprocess.DEVNULL)
+    xvfb, display = start_xvfb()
     try:
-        display = ":" + xvfb.stdout.readline().decode().strip()
         env = dict(os.environ, DISPLAY=display, SDL_VIDEODRIVER="x11", SDL_AUDIODRIVER="dummy",
                    HOME=folder, TARNWICK_DATA_DIR=os.path.join(folder, "data"))
         common = ["--width", "1024", "--height", "768", "--nosound", "--nomusic"]

@@ -17,7 +17,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tools"))
-from xvfb import start_xvfb  # noqa: E402
+from gamerun import start_xvfb  # noqa: E402
 
 TRIP = """key return
 frames 2

@@ -6,9 +6,10 @@
 #include "audio/Sounds.h"
 #include "game/GamePlay.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
 
 namespace {
+
+const PictureSet::Embedded RobotPicture[] = {{&Images::robot_png, &Images::robot_png_size}};
 
 void playSound(Sounds::SoundType type)
 {
@@ -18,7 +19,7 @@ void playSound(Sounds::SoundType type)
 } // namespace
 
 Player::Player()
-    : image(0), movingRight(false), movingLeft(false), jumpHeld(false), jumpSpent(false),
+    : robot(RobotPicture, 1), movingRight(false), movingLeft(false), jumpHeld(false), jumpSpent(false),
       x(StartX), y(StartY), facingRight(true), jumpPhase(0.0f), jumpBaseY(StartY),
       falling(false), fallSpeed(FirstFallStep), numReflectors(10), numLives(3)
 {
@@ -236,20 +237,14 @@ void Player::fallStep(TileMap& map, int row, int c)
 
 void Player::releaseImage(Drawer* drawer)
 {
-    if (image != 0)
-        drawer->releaseImage(image);
-    image = 0;
+    robot.release(drawer);
 }
 
 void Player::draw(Drawer* drawer, GamePlay* game)
 {
-    if (image == 0) {
-        ImageLoader loader;
-        ImageLoader::PixelData robot = loader.loadImage(Images::robot_png, Images::robot_png_size);
-        image = drawer->loadImage(robot.pixels, robot.width, robot.height);
-    }
+    robot.load(drawer);
     int screenX = static_cast<int>((x - game->getViewX()) * CellPixels - 16.0f);
     int screenY = static_cast<int>((y - game->getViewY()) * CellPixels - 16.0f);
-    drawer->drawImage(image, static_cast<short>(screenX), static_cast<short>(screenY),
+    drawer->drawImage(robot[0], static_cast<short>(screenX), static_cast<short>(screenY),
                       facingRight ? 1.0f : -1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/TileType.h"
+#include "render/PictureSet.h"
 
 class Drawer;
 class GamePlay;
@@ -23,7 +24,8 @@ public:
     void decrementNumLives();
 
     void draw(Drawer* drawer, GamePlay* game);
-    // Gives the robot's picture back to the drawer it was loaded into.
+    // Gives the robot's picture back to the drawer it was loaded into (the play screen
+    // does when it ends; a null drawer only forgets it).
     void releaseImage(Drawer* drawer);
 
     // Puts the player on a spot at once, for tests and tools; nothing else changes.
@@ -70,7 +72,7 @@ private:
     void fallOnce();
     void collectCrate(TileMap& map, int column, int row);
 
-    unsigned image;
+    PictureSet robot;   // loaded on the first draw
     bool movingRight;
     bool movingLeft;
     bool jumpHeld;

@@ -2,7 +2,7 @@
 
 #include "assets/Images.h"
 #include "render/Drawer.h"
-#include "render/ImageLoader.h"
+#include "render/PictureSet.h"
 
 // The three menu labels stand in a column under the title lettering.
 static const short LabelX = 256;
@@ -11,46 +11,37 @@ static const short LabelY[TitleScreen::ItemCount] = {448, 512, 576};
 // The highlight is a dark red tint of the white lettering.
 static const float SelectedRed = 0.79f;
 
+// Loaded in this order: the background picture has index 0, item i's label index 1 + i.
+static const PictureSet::Embedded Pictures[1 + TitleScreen::ItemCount] = {
+    {&Images::titlescreen_png, &Images::titlescreen_png_size},
+    {&Images::enterbutton_png, &Images::enterbutton_png_size},
+    {&Images::editorbutton_png, &Images::editorbutton_png_size},
+    {&Images::quitbutton_png, &Images::quitbutton_png_size},
+};
+static const int Background = 0;
+static const int FirstLabel = 1;
+
 TitleScreen::TitleScreen(Application* application)
-    : GameState(application), backgroundImage(0), enterImage(0), editorImage(0), quitImage(0), selection(0)
+    : GameState(application), pictures(Pictures, 1 + ItemCount), selection(0)
 {
 }
 
 TitleScreen::~TitleScreen()
 {
-    releaseImage(backgroundImage);
-    releaseImage(enterImage);
-    releaseImage(editorImage);
-    releaseImage(quitImage);
-}
-
-static unsigned load(Drawer* drawer, ImageLoader& loader, const char* png, unsigned length)
-{
-    ImageLoader::PixelData image = loader.loadImage(png, length);
-    return drawer->loadImage(image.pixels, image.width, image.height);
-}
-
-void TitleScreen::loadImages(Drawer* drawer)
-{
-    ImageLoader loader;
-    backgroundImage = load(drawer, loader, Images::titlescreen_png, Images::titlescreen_png_size);
-    enterImage = load(drawer, loader, Images::enterbutton_png, Images::enterbutton_png_size);
-    editorImage = load(drawer, loader, Images::editorbutton_png, Images::editorbutton_png_size);
-    quitImage = load(drawer, loader, Images::quitbutton_png, Images::quitbutton_png_size);
+    pictures.release(getDrawer());
 }
 
 void TitleScreen::draw(Drawer* drawer)
 {
-    if (backgroundImage == 0)
-        loadImages(drawer);
+    pictures.load(drawer);
 
-    drawer->drawImage(backgroundImage, 0, 0, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
-    const unsigned labels[ItemCount] = {enterImage, editorImage, quitImage};
+    drawer->drawImage(pictures[Background], 0, 0, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     for (int item = 0; item < ItemCount; ++item) {
+        unsigned label = pictures[FirstLabel + item];
         if (item == selection)
-            drawer->drawImage(labels[item], LabelX, LabelY[item], 1.0f, 1.0f, SelectedRed, 0.0f, 0.0f, 1.0f);
+            drawer->drawImage(label, LabelX, LabelY[item], 1.0f, 1.0f, SelectedRed, 0.0f, 0.0f, 1.0f);
         else
-            drawer->drawImage(labels[item], LabelX, LabelY[item], 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
+            drawer->drawImage(label, LabelX, LabelY[item], 1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
     }
 }
 

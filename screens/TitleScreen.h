@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/GameState.h"
+#include "render/PictureSet.h"
 
 // The first screen: the title picture and a three-item menu (play, level editor, quit),
 // worked with the arrow keys and Return, "z" or "x"; Escape quits from anywhere.
@@ -18,12 +19,9 @@ public:
     int getSelection() const { return selection; }
 
 private:
-    void loadImages(Drawer* drawer);
     void choose();
 
-    unsigned backgroundImage;   // 0 until the pictures are loaded on the first frame
-    unsigned enterImage;
-    unsigned editorImage;
-    unsigned quitImage;
+    // The background, then the labels of the items in menu order.
+    PictureSet pictures;
     int selection;
 };

@@ -25,7 +25,7 @@ import tempfile
 
 from PIL import Image
 
-from xvfb import start_xvfb
+from gamerun import start_xvfb
 
 ROOT = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 

@@ -6,7 +6,7 @@
 
 #include "app/CommandLine.h"
 #include "app/ConfigLoader.h"
-#include "tests/app/TempHome.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -281,12 +281,13 @@ class CommandLineFromConfig : public testing::Test {
 protected:
     void SetUp() override
     {
+        home.exportAs("HOME");
         testing::internal::CaptureStdout();
         loader.reset(new ConfigLoader());
         testing::internal::GetCapturedStdout();
     }
 
-    TempHome home;
+    TempFolder home{"home"};
     std::unique_ptr<ConfigLoader> loader;
 };
 

@@ -15,7 +15,7 @@
 #include <unistd.h>
 
 #include "app/ConfigLoader.h"
-#include "tests/app/TempHome.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -54,7 +54,7 @@ protected:
     std::unique_ptr<ConfigLoader> loadFrom(const std::string& text)
     {
         mkdirAll();
-        writeWholeFile(home.settingsFile(), text);
+        writeWholeFile(settingsFile(), text);
         return load();
     }
 
@@ -68,14 +68,19 @@ protected:
 
     void mkdirAll()
     {
-        std::string path = home.getPath();
+        std::string path = home.path();
         for (const char* level : {"/Library", "/Application Support", "/Tarnwick"}) {
             path += level;
             mkdir(path.c_str(), 0755);
         }
     }
 
-    TempHome home;
+    ConfigLoaderTest() { home.exportAs("HOME"); }
+
+    std::string settingsFolder() const { return home.path() + "/Library/Application Support/Tarnwick"; }
+    std::string settingsFile() const { return settingsFolder() + "/Tarnwick.conf"; }
+
+    TempFolder home{"home"};
     std::string output;
 };
 
@@ -218,19 +223,19 @@ TEST_F(ConfigLoaderTest, ExistingFileIsNeverRewritten)
 {
     const std::string text = "w 1024\nnonsense\n";
     loadFrom(text);
-    EXPECT_EQ(readWholeFile(home.settingsFile()), text);
+    EXPECT_EQ(readWholeFile(settingsFile()), text);
 }
 
 // ---- first run and the settings folder ----------------------------------------------
 
 TEST_F(ConfigLoaderTest, FirstRunMakesEveryFolderLevelAndTheDefaultFile)
 {
-    ASSERT_FALSE(isDirectory(home.getPath() + "/Library"));
+    ASSERT_FALSE(isDirectory(home.path() + "/Library"));
     auto c = load();
 
-    EXPECT_TRUE(isDirectory(home.settingsFolder()));
-    EXPECT_EQ(readWholeFile(home.settingsFile()), defaultFile);
-    EXPECT_EQ(output, "Created directory " + home.settingsFolder() + "\n");
+    EXPECT_TRUE(isDirectory(settingsFolder()));
+    EXPECT_EQ(readWholeFile(settingsFile()), defaultFile);
+    EXPECT_EQ(output, "Created directory " + settingsFolder() + "\n");
 
     // The defaults are read back from the written file, antialiasing 0 among them.
     EXPECT_EQ(c->width, 800);
@@ -245,7 +250,7 @@ TEST_F(ConfigLoaderTest, FirstRunMakesEveryFolderLevelAndTheDefaultFile)
 TEST_F(ConfigLoaderTest, NewFoldersAreReadableByEveryone)
 {
     load();
-    std::string path = home.getPath();
+    std::string path = home.path();
     for (const char* level : {"/Library", "/Application Support", "/Tarnwick"}) {
         path += level;
         struct stat info;
@@ -257,7 +262,7 @@ TEST_F(ConfigLoaderTest, NewFoldersAreReadableByEveryone)
 TEST_F(ConfigLoaderTest, SecondRunIsSilentAndReadsTheFile)
 {
     load();
-    writeWholeFile(home.settingsFile(), "w 1920\n");
+    writeWholeFile(settingsFile(), "w 1920\n");
     auto c = load();
     EXPECT_EQ(output, "");
     EXPECT_EQ(c->width, 1920);
@@ -268,17 +273,17 @@ TEST_F(ConfigLoaderTest, FolderWithFileMissingIsFilledSilently)
     mkdirAll();
     auto c = load();
     EXPECT_EQ(output, "");
-    EXPECT_EQ(readWholeFile(home.settingsFile()), defaultFile);
+    EXPECT_EQ(readWholeFile(settingsFile()), defaultFile);
     EXPECT_EQ(c->antialias, 0);
 }
 
 TEST_F(ConfigLoaderTest, PartlyMadeFolderIsCompleted)
 {
-    mkdir((home.getPath() + "/Library").c_str(), 0755);
+    mkdir((home.path() + "/Library").c_str(), 0755);
     testing::internal::CaptureStdout();
-    EXPECT_EQ(getFilePath(), home.settingsFolder());
-    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Created directory " + home.settingsFolder() + "\n");
-    EXPECT_TRUE(isDirectory(home.settingsFolder()));
+    EXPECT_EQ(getFilePath(), settingsFolder());
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "Created directory " + settingsFolder() + "\n");
+    EXPECT_TRUE(isDirectory(settingsFolder()));
 }
 
 TEST_F(ConfigLoaderTest, CreateFileReplacesWhatIsThere)
@@ -287,16 +292,16 @@ TEST_F(ConfigLoaderTest, CreateFileReplacesWhatIsThere)
     testing::internal::CaptureStdout();
     c->createFile();
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
-    EXPECT_EQ(readWholeFile(home.settingsFile()), defaultFile);
+    EXPECT_EQ(readWholeFile(settingsFile()), defaultFile);
 }
 
 TEST_F(ConfigLoaderTest, BlockedFolderGivesItsMessageFromReadingAndFromCreating)
 {
     // A plain file where the "Library" folder belongs: nothing can be made below it.
-    writeWholeFile(home.getPath() + "/Library", "");
+    writeWholeFile(home.path() + "/Library", "");
     auto c = load();
-    const std::string folderMessage = "Could not create directory " + home.settingsFolder() + "\n";
-    EXPECT_EQ(output, folderMessage + folderMessage + "Could not create " + home.settingsFile() + "\n");
+    const std::string folderMessage = "Could not create directory " + settingsFolder() + "\n";
+    EXPECT_EQ(output, folderMessage + folderMessage + "Could not create " + settingsFile() + "\n");
     EXPECT_EQ(c->width, 800);
     EXPECT_EQ(c->height, 600);
     EXPECT_EQ(c->antialias, 6);
@@ -308,19 +313,19 @@ TEST_F(ConfigLoaderTest, BlockedFolderGivesItsMessageFromReadingAndFromCreating)
 TEST_F(ConfigLoaderTest, AnUnreadableSettingsFileIsReportedAndLeftAlone)
 {
     mkdirAll();
-    mkdir(home.settingsFile().c_str(), 0755);
+    mkdir(settingsFile().c_str(), 0755);
     auto c = load();
-    EXPECT_EQ(output, "Could not read " + home.settingsFile() + ": it is a folder, using the defaults\n");
-    EXPECT_TRUE(isDirectory(home.settingsFile()));
+    EXPECT_EQ(output, "Could not read " + settingsFile() + ": it is a folder, using the defaults\n");
+    EXPECT_TRUE(isDirectory(settingsFile()));
     EXPECT_EQ(c->width, 800);
     EXPECT_EQ(c->height, 600);
     EXPECT_EQ(c->antialias, 0);
     EXPECT_FALSE(c->software);
 
-    rmdir(home.settingsFile().c_str());
-    ASSERT_EQ(symlink("Tarnwick.conf", home.settingsFile().c_str()), 0);
+    rmdir(settingsFile().c_str());
+    ASSERT_EQ(symlink("Tarnwick.conf", settingsFile().c_str()), 0);
     c = load();
-    EXPECT_EQ(output, "Could not read " + home.settingsFile() + ": " + std::strerror(ELOOP) + ", using the defaults\n");
+    EXPECT_EQ(output, "Could not read " + settingsFile() + ": " + std::strerror(ELOOP) + ", using the defaults\n");
     EXPECT_EQ(c->antialias, 0);
 }
 
@@ -328,7 +333,7 @@ TEST_F(ConfigLoaderTest, AnUnreadableSettingsFileIsReportedAndLeftAlone)
 
 TEST_F(ConfigLoaderTest, AHomeThatIsNotThereIsNotMade)
 {
-    std::string missing = home.getPath() + "/gone";
+    std::string missing = home.path() + "/gone";
     setenv("HOME", missing.c_str(), 1);
     auto c = load();
     EXPECT_FALSE(isDirectory(missing));
@@ -337,9 +342,9 @@ TEST_F(ConfigLoaderTest, AHomeThatIsNotThereIsNotMade)
 
 TEST_F(ConfigLoaderTest, HomeComesFromTheEnvironment)
 {
-    EXPECT_STREQ(getHomeFolder(), home.getPath().c_str());
+    EXPECT_STREQ(getHomeFolder(), home.path().c_str());
     testing::internal::CaptureStdout();
-    EXPECT_EQ(getSettingsFilePath(home.getPath().c_str()), home.settingsFile());
+    EXPECT_EQ(getSettingsFilePath(home.path().c_str()), settingsFile());
     testing::internal::GetCapturedStdout();
 }
 

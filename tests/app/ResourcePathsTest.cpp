@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include "app/ResourcePaths.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -47,31 +48,14 @@ private:
 // Every test starts without TARNWICK_DATA_DIR and leaves it as it found it.
 class ResourcePathsTest : public testing::Test {
 protected:
-    void SetUp() override
+    ResourcePathsTest()
     {
-        const char* old = std::getenv("TARNWICK_DATA_DIR");
-        hadOverride = old != nullptr;
-        if (old)
-            oldOverride = old;
+        data.restoreLater("TARNWICK_DATA_DIR");
         unsetenv("TARNWICK_DATA_DIR");
-
-        char pattern[] = "/tmp/tarnwick-data-XXXXXX";
-        ASSERT_NE(mkdtemp(pattern), nullptr);
-        dataDir = pattern;
     }
 
-    void TearDown() override
-    {
-        rmdir(dataDir.c_str());
-        if (hadOverride)
-            setenv("TARNWICK_DATA_DIR", oldOverride.c_str(), 1);
-        else
-            unsetenv("TARNWICK_DATA_DIR");
-    }
-
-    std::string dataDir;
-    std::string oldOverride;
-    bool hadOverride = false;
+    TempFolder data{"data"};
+    const std::string dataDir = data.path();
 };
 
 TEST_F(ResourcePathsTest, BundleSitsBesideTheBinFolder)

@@ -13,22 +13,6 @@
 
 namespace audiotest {
 
-std::string makeTempFolder()
-{
-    char pattern[] = "/tmp/tarnwick_audio_XXXXXX";
-    char* made = mkdtemp(pattern);
-    return made ? std::string(made) + "/" : std::string();
-}
-
-void removeFolder(const std::string& folder)
-{
-    if (folder.rfind("/tmp/tarnwick_audio_", 0) != 0)
-        return;
-    std::string command = "rm -rf '" + folder + "'";
-    if (std::system(command.c_str()) != 0)
-        std::fprintf(stderr, "could not remove %s\n", folder.c_str());
-}
-
 bool makeOgg(const std::string& path, int channels, int frames, const std::string& synth)
 {
     std::ostringstream command;

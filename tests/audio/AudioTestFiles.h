@@ -9,10 +9,6 @@
 // into a temporary folder, and a plain decoder reads them back for comparison.
 namespace audiotest {
 
-// A fresh folder under /tmp, ending in a slash; removed with removeFolder.
-std::string makeTempFolder();
-void removeFolder(const std::string& folder);
-
 // Writes an Ogg Vorbis file of `frames` frames at 44100 Hz. `synth` is the argument list
 // of sox's synth effect after the length, one generator per channel, e.g. "sine 440 sine 660".
 bool makeOgg(const std::string& path, int channels, int frames, const std::string& synth);

@@ -1,5 +1,6 @@
 #include "audio/BackgroundMusic.h"
 #include "AudioTestFiles.h"
+#include "tests/support/TempFolder.h"
 
 #include <atomic>
 #include <dlfcn.h>
@@ -66,13 +67,6 @@ struct ExpectedPlayback {
 
 class BackgroundMusicTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = audiotest::makeTempFolder();
-        ASSERT_FALSE(folder.empty());
-    }
-    void TearDown() override { audiotest::removeFolder(folder); }
-
     BackgroundMusic* open(const std::string& name)
     {
         testing::internal::CaptureStdout();
@@ -100,7 +94,8 @@ protected:
         ASSERT_FALSE(music->isWaitingForFill(index)) << "the music thread never refilled buffer " << index;
     }
 
-    std::string folder;
+    TempFolder temp{"audio"};
+    const std::string folder = temp.path() + "/";
     std::string output;
 };
 
@@ -433,20 +428,16 @@ TEST(BackgroundMusicPaths, TheSoundsFolderLiesInTheBundle)
 
 TEST(BackgroundMusicPaths, FollowTheDataFolderAndAreEmptyWithoutOne)
 {
-    std::string folder = audiotest::makeTempFolder();
-    ASSERT_FALSE(folder.empty());
-    std::string bundle = folder.substr(0, folder.size() - 1);
-    setenv("TARNWICK_DATA_DIR", bundle.c_str(), 1);
-    EXPECT_EQ(bundle + "/Contents/Resources/sounds/", BackgroundMusic::getSoundsPath());
-    setenv("TARNWICK_DATA_DIR", (folder + "missing").c_str(), 1);
+    TempFolder bundle{"audio"};
+    bundle.exportAs("TARNWICK_DATA_DIR");
+    EXPECT_EQ(bundle.path() + "/Contents/Resources/sounds/", BackgroundMusic::getSoundsPath());
+    setenv("TARNWICK_DATA_DIR", (bundle.path() + "/missing").c_str(), 1);
     EXPECT_EQ("", BackgroundMusic::getSoundsPath());
 
     // Without a sounds folder the music is looked for in the working directory.
     testing::internal::CaptureStdout();
     { BackgroundMusic music; }
     EXPECT_EQ("vorbisfile: fopen could not open file: music.ogg\n", testing::internal::GetCapturedStdout());
-    unsetenv("TARNWICK_DATA_DIR");
-    audiotest::removeFolder(folder);
 }
 
 } // namespace

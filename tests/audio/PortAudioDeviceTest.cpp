@@ -1,6 +1,7 @@
 #include "audio/PortAudioCallback.h"
 #include "audio/PortAudioDevice.h"
 #include "AudioTestFiles.h"
+#include "tests/support/TempFolder.h"
 
 #include <atomic>
 #include <cstdio>
@@ -35,20 +36,7 @@ public:
 // the default output is a file, or nothing that can be opened.
 class PortAudioDeviceTest : public ::testing::Test {
 protected:
-    void SetUp() override
-    {
-        folder = audiotest::makeTempFolder();
-        ASSERT_FALSE(folder.empty());
-        const char* home = std::getenv("HOME");
-        savedHome = home ? home : "";
-        setenv("HOME", folder.c_str(), 1);
-    }
-
-    void TearDown() override
-    {
-        setenv("HOME", savedHome.c_str(), 1);
-        audiotest::removeFolder(folder);
-    }
+    PortAudioDeviceTest() { home.exportAs("HOME"); }
 
     void useAlsaConfig(const std::string& config)
     {
@@ -60,8 +48,8 @@ protected:
         return "pcm.!default { type file; slave.pcm \"null\"; file \"" + folder + "out.raw\"; format \"raw\" }\n";
     }
 
-    std::string folder;
-    std::string savedHome;
+    TempFolder home{"audio"};
+    const std::string folder = home.path() + "/";
 };
 
 TEST_F(PortAudioDeviceTest, StartsAStreamOnTheDefaultOutputAndRefusesASecondStart)

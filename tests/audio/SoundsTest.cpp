@@ -1,5 +1,6 @@
 #include "audio/Sounds.h"
 #include "AudioTestFiles.h"
+#include "tests/support/TempFolder.h"
 
 #include <algorithm>
 #include <chrono>
@@ -27,8 +28,6 @@ class SoundsTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        folder = audiotest::makeTempFolder();
-        ASSERT_FALSE(folder.empty());
         // Each effect its own pitch and length, so that a mix-up would show.
         ASSERT_TRUE(audiotest::makeOgg(folder + "Connect.ogg", 1, 4000, "sine 300"));
         ASSERT_TRUE(audiotest::makeOgg(folder + "Die.ogg", 1, 5000, "sine 200"));
@@ -40,8 +39,6 @@ protected:
         ASSERT_EQ(jumpFrames, static_cast<int>(jump.size()));
     }
 
-    void TearDown() override { audiotest::removeFolder(folder); }
-
     TestSounds* load()
     {
         testing::internal::CaptureStdout();
@@ -50,7 +47,8 @@ protected:
         return sounds;
     }
 
-    std::string folder;
+    TempFolder temp{"audio"};
+    const std::string folder = temp.path() + "/";
     std::string output;
     std::vector<float> jump;
 };

@@ -18,9 +18,9 @@ import sys
 import tempfile
 import unittest
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUNDLE, DRIVER, SOURCE_DIR, drive  # noqa: E402
+
 SOUNDS = os.path.join(SOURCE_DIR, "resources", "sounds")
 RATE = 44100
 
@@ -106,21 +106,9 @@ class CapturedAudio(unittest.TestCase):
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def run_game(self, script, *args, data=None):
-        script_path = os.path.join(self.folder, "script.txt")
-        with open(script_path, "w") as f:
-            f.write(script)
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env.pop("TARNWICK_DATA_DIR", None)
-        if data:
-            env["TARNWICK_DATA_DIR"] = data
-        env["HOME"] = self.home
-        env["SDL_VIDEODRIVER"] = "dummy"
-        result = subprocess.run([DRIVER, script_path, "--sdl"] + list(args), env=env, cwd=self.folder,
-                                stdin=subprocess.DEVNULL, capture_output=True, text=True, timeout=300)
-        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
-        self.assertNotIn("PortAudioDevice Error", result.stdout)
-        return result.stdout
+        output = drive(self, script, self.folder, args=["--sdl"] + list(args), home=self.home, data=data)
+        self.assertNotIn("PortAudioDevice Error", output)
+        return output
 
     def steady_music(self):
         """A copy of the installed data whose music is a steady tone, another pitch on each
@@ -128,7 +116,7 @@ class CapturedAudio(unittest.TestCase):
         buffers, so a busy machine replays stale buffers, and only music of one level
         throughout keeps the fade the one thing that changes the level."""
         data = os.path.join(self.folder, "data")
-        shutil.copytree(os.path.join(BUILD_DIR, "share", "tarnwick"), data)
+        shutil.copytree(BUNDLE, data)
         music = os.path.join(data, "Contents", "Resources", "sounds", "music.ogg")
         subprocess.run(["sox", "-n", "-r", str(RATE), "-c", "2", "-t", "vorbis", music, "synth", "2",
                         "sine", "440", "sine", "660", "vol", "0.5"], check=True, capture_output=True)
@@ -194,7 +182,7 @@ class CapturedAudio(unittest.TestCase):
         # Connect n times at once. A copy of the installed data, with the lamp and its
         # open row written into the sky of the shipped level.
         data = os.path.join(self.folder, "data")
-        shutil.copytree(os.path.join(BUILD_DIR, "share", "tarnwick"), data)
+        shutil.copytree(BUNDLE, data)
         level_path = os.path.join(data, "Contents", "Resources", "level.lev")
         with open(level_path, "rb") as f:
             level = bytearray(f.read())

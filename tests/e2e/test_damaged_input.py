@@ -16,13 +16,13 @@ import stat
 import struct
 import subprocess
 import tempfile
+import sys
 import time
 import unittest
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
-GAME = os.path.join(BUILD_DIR, "bin", "tarnwick")
-BUNDLE = os.path.join(BUILD_DIR, "share", "tarnwick")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUNDLE, DRIVER, GAME, drive, game_env  # noqa: E402
+
 MAP_BYTES = 1024 * 768
 NOBODY = 65534
 
@@ -78,24 +78,16 @@ class DamagedInputTest(unittest.TestCase):
             self.shipped = f.read()
 
     def run_game(self, script, args=("-ns", "-nm"), as_nobody=False, memory_limit=None):
-        script_path = os.path.join(self.root, "script.txt")
-        with open(script_path, "w") as f:
-            f.write(script + END)
-        env = dict(os.environ, HOME=self.home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy",
-                   TARNWICK_DATA_DIR=self.data)
-        env.pop("DISPLAY", None)
-        command = [DRIVER, script_path, "--sdl"] + list(args)
+        prefix = []
         if as_nobody and os.geteuid() == 0:
             for path in (self.root, self.home, self.work):
                 os.chmod(path, 0o777)
-            command = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"] + command
+            prefix = ["setpriv", "--reuid=%d" % NOBODY, "--regid=%d" % NOBODY, "--clear-groups"]
         limit = None
         if memory_limit:
             limit = lambda: resource.setrlimit(resource.RLIMIT_AS, (memory_limit, memory_limit))
-        result = subprocess.run(command, env=env, cwd=self.work, stdin=subprocess.DEVNULL,
-                                capture_output=True, timeout=120, preexec_fn=limit)
-        out = result.stdout.decode("utf-8", "replace")
-        self.assertEqual(result.returncode, 0, "the game did not go on:\n" + out + result.stderr.decode())
+        out = drive(self, script + END, self.root, args=["--sdl"] + list(args), home=self.home, data=self.data,
+                    cwd=self.work, prefix=prefix, timeout=120, preexec_fn=limit)
         self.assertIn("driver: script finished", out)
         return out
 
@@ -202,8 +194,7 @@ class DamagedInputTest(unittest.TestCase):
         self.assertEqual(self.read(settings), b"w 1024\n")
 
     def test_a_closed_standard_output_ends_nothing(self):
-        env = dict(os.environ, HOME=self.home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy",
-                   TARNWICK_DATA_DIR=self.data)
+        env = game_env(self.home, self.data)
         reader, writer = os.pipe()
         os.close(reader)   # as "tarnwick | head -1" once head has gone
         try:

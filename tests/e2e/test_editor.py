@@ -11,14 +11,14 @@ import shutil
 import signal
 import stat
 import subprocess
+import sys
 import tempfile
 import unittest
 
-from test_title import start_xvfb
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUILD_DIR, BUNDLE, DRIVER, drive, game_env, start_xvfb  # noqa: E402
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
-SHIPPED_LEVEL = os.path.join(BUILD_DIR, "share", "tarnwick", "Contents", "Resources", "level.lev")
+SHIPPED_LEVEL = os.path.join(BUNDLE, "Contents", "Resources", "level.lev")
 PAUSE_LIBRARY = os.path.join(BUILD_DIR, "lib", "libtarnwick_save_pause.so")
 
 MAP_WIDTH = 1024
@@ -100,23 +100,7 @@ class EditorTest(unittest.TestCase):
 
     def run_script(self, script, args=("--sdl", "-w", "1024", "-h", "768"), display=None):
         """Under the SDL dummy driver, or in the X server `display` when one is given."""
-        script_path = os.path.join(self.home, "script.txt")
-        with open(script_path, "w") as f:
-            f.write(script)
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env.pop("TARNWICK_DATA_DIR", None)
-        env["HOME"] = self.home
-        env["SDL_VIDEODRIVER"] = "dummy"
-        if display:
-            env["DISPLAY"] = display
-            del env["SDL_VIDEODRIVER"]
-        env["SDL_AUDIODRIVER"] = "dummy"
-        result = subprocess.run([DRIVER, script_path, "-ns", "-nm"] + list(args), env=env, cwd=self.work,
-                                stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
-        out = result.stdout.decode("utf-8", "replace")
-        self.assertEqual(result.returncode, 0, "driver failed:\n" + out + result.stderr.decode("utf-8", "replace"))
-        return out
+        return drive(self, script, self.home, args=["-ns", "-nm"] + list(args), display=display, cwd=self.work)
 
     def read_saved(self):
         self.assertTrue(os.path.isfile(self.saved), "level.lev was not saved")
@@ -254,9 +238,7 @@ class SharedFolderTest(unittest.TestCase):
         os.lchown(self.level, owner, owner)
 
     def start(self, script, preload=None):
-        env = dict(os.environ, HOME=self.home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
-        env.pop("DISPLAY", None)
-        env.pop("TARNWICK_DATA_DIR", None)
+        env = game_env(self.home)
         if preload:
             env["LD_PRELOAD"] = preload
         command = ["setpriv", "--reuid=%d" % MAKER, "--regid=%d" % MAKER, "--clear-groups",

@@ -10,17 +10,17 @@ drawn first, then earth and grass, each pass in row order."""
 
 import os
 import shutil
-import subprocess
+import sys
 import tempfile
 import unittest
 
 import numpy
 from PIL import Image
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
-SHIPPED_LEVEL = os.path.join(BUILD_DIR, "share", "tarnwick", "Contents", "Resources", "level.lev")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUNDLE, DRIVER, SOURCE_DIR, drive  # noqa: E402
+
+SHIPPED_LEVEL = os.path.join(BUNDLE, "Contents", "Resources", "level.lev")
 IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
 
 WIDTH, HEIGHT = 1024, 768
@@ -76,20 +76,6 @@ class EditorOverviewTest(unittest.TestCase):
         self.home = tempfile.mkdtemp(prefix="tarnwick-e2e-home-")
         self.addCleanup(shutil.rmtree, self.home, True)
 
-    def run_driver(self, script):
-        path = os.path.join(self.home, "script.txt")
-        with open(path, "w") as f:
-            f.write(script)
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env.pop("TARNWICK_DATA_DIR", None)
-        env["HOME"] = self.home
-        env["SDL_VIDEODRIVER"] = "dummy"
-        env["SDL_AUDIODRIVER"] = "dummy"
-        result = subprocess.run([DRIVER, path, "--sdl", "-w", "1024", "-h", "768", "-ns", "-nm"], env=env,
-                                cwd=self.home, stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
-        self.assertEqual(result.returncode, 0, result.stdout.decode("utf-8", "replace"))
-
     def shot(self, name):
         return numpy.asarray(Image.open(os.path.join(self.home, name)).convert("RGB"), dtype=numpy.float64)
 
@@ -120,7 +106,7 @@ class EditorOverviewTest(unittest.TestCase):
             script += "mousemove %d 325\n" % (column * 32 + 5)
             level[10, column] = painted
         script += "mouseup 1 837 325\nmousemove %d %d\nframes 2\nshot after.bmp\nquit\nframes 1\n" % POINTER
-        self.run_driver(script)
+        drive(self, script, self.home, args=["--sdl", "-w", "1024", "-h", "768", "-ns", "-nm"])
 
         self.assert_overview(self.shot("before.bmp"), self.level, "before the edits")
         after = self.shot("after.bmp")

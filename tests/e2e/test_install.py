@@ -23,11 +23,9 @@ import unittest
 
 from PIL import Image
 
-sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from test_title import start_xvfb  # noqa: E402
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUILD_DIR, SOURCE_DIR, start_xvfb  # noqa: E402
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
 SOUNDS = ["Connect", "Die", "Drop", "Jump", "Lightbox", "Pickup", "music"]
 ICON_SIZES = [16, 32, 48, 64, 128, 256]
 MANUAL_PAGES = ["tarnwick", "tarnwick-levelcheck"]

@@ -5,11 +5,13 @@ start (0), faulty (1) or unreadable (2)."""
 
 import os
 import subprocess
+import sys
 import tempfile
 import unittest
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUILD_DIR, SOURCE_DIR  # noqa: E402
+
 CHECKER = os.path.join(BUILD_DIR, "bin", "tarnwick-levelcheck")
 LEVEL = os.path.join(SOURCE_DIR, "resources", "level.lev")
 WIDTH = 1024

@@ -11,21 +11,19 @@ the start lights one box of two."""
 
 import os
 import shutil
-import subprocess
+import sys
 import tempfile
 import unittest
 
 import numpy
 from PIL import Image
 
-from test_title import start_xvfb
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import BUILD_DIR, BUNDLE, DRIVER, SOURCE_DIR, run_driver, start_xvfb  # noqa: E402
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
 IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
 ROUTES = os.path.join(SOURCE_DIR, "tests", "game", "routes")
-BUNDLE = os.path.join(BUILD_DIR, "share", "tarnwick")
+QUIET = ["--sdl", "--nosound", "--nomusic"]
 FONTS = os.path.join(SOURCE_DIR, "assets", "fonts")
 REFUSE_LIBRARY = os.path.join(BUILD_DIR, "lib", "libtarnwick_refuse_driver.so")
 
@@ -148,24 +146,15 @@ class PlayTest(unittest.TestCase):
 
     @classmethod
     def run_driver(cls, script_text):
-        script = os.path.join(cls.folder, "play.txt")
-        with open(script, "w") as f:
-            f.write(script_text)
-        env = dict(os.environ)
-        env.pop("DISPLAY", None)
-        env["HOME"] = os.path.join(cls.folder, "home")
-        env["SDL_VIDEODRIVER"] = "dummy"
-        env["SDL_AUDIODRIVER"] = "dummy"
-        env["TARNWICK_DATA_DIR"] = os.path.join(cls.folder, "data")
-        return subprocess.run([DRIVER, script, "--sdl", "--nosound", "--nomusic"], env=env, cwd=cls.folder,
-                              stdin=subprocess.DEVNULL, capture_output=True, timeout=300)
+        return run_driver(script_text, cls.folder, args=QUIET, home=os.path.join(cls.folder, "home"),
+                          data=os.path.join(cls.folder, "data"))
 
     def shot(self, name):
         self.assertIn(name, self.shots, "no screenshot %s; driver said:\n%s" % (name, self.output()))
         return self.shots[name]
 
     def output(self):
-        return (self.run_result.stdout + self.run_result.stderr).decode("utf-8", "replace")
+        return self.run_result.stdout + self.run_result.stderr
 
     def test_the_script_runs_from_title_through_play_back_to_title(self):
         self.assertEqual(self.run_result.returncode, 0, self.output())
@@ -233,7 +222,7 @@ class PlayTest(unittest.TestCase):
         script += "joybuttondown 0\n" + frames(1) + "joybuttonup 0\n" + frames(60)
         script += "joyaxis 0 32767\n" + frames(10) + "joyaxis 0 0\n" + frames(10)
         result = self.run_driver(script + "quit\nframes 1\n")
-        output = result.stdout.decode("utf-8", "replace")
+        output = result.stdout
         self.assertEqual(result.returncode, 0, output)
         places = [tuple(float(v) for v in line.split()[2:]) for line in output.splitlines()
                   if line.startswith("driver: player ")]
@@ -275,17 +264,9 @@ def run_on_shipped_level(folder, script_text, display=None, more_env=()):
     `display` when one is given."""
     home = os.path.join(folder, "home")
     os.makedirs(home)
-    script = os.path.join(folder, "script.txt")
-    with open(script, "w") as f:
-        f.write(script_text)
-    env = dict(os.environ)
-    env.pop("DISPLAY", None)
-    env.pop("SDL_VIDEODRIVER", None)
-    env.update(HOME=home, SDL_AUDIODRIVER="dummy", TARNWICK_DATA_DIR=BUNDLE, **dict(more_env))
-    env.update({"DISPLAY": display} if display else {"SDL_VIDEODRIVER": "dummy"})
-    drawer = ["-w", "1024", "-h", "768"] if display else ["--sdl"]
-    return subprocess.run([DRIVER, script, "--nosound", "--nomusic"] + drawer, env=env, cwd=folder,
-                          stdin=subprocess.DEVNULL, capture_output=True, timeout=500)
+    args = ["--nosound", "--nomusic", "-w", "1024", "-h", "768"] if display else QUIET
+    return run_driver(script_text, folder, args=args, home=home, data=BUNDLE, display=display,
+                      extra_env=more_env, timeout=500)
 
 
 def shipped_level():
@@ -311,7 +292,7 @@ class MidAirJumpTest(unittest.TestCase):
             script += "frames 1\nplayer\n"
         with tempfile.TemporaryDirectory(prefix="tarnwick-e2e-jump-") as folder:
             result = run_on_shipped_level(folder, script + "quit\nframes 1\n")
-        output = result.stdout.decode("utf-8", "replace")
+        output = result.stdout
         self.assertEqual(result.returncode, 0, output)
         places = [tuple(float(v) for v in line.split()[2:]) for line in output.splitlines()
                   if line.startswith("driver: player ")]
@@ -356,7 +337,7 @@ class ReplayTest(unittest.TestCase):
         for name in ("perfect", "careless"):
             with self.subTest(route=name), tempfile.TemporaryDirectory(prefix="tarnwick-e2e-replay-") as folder:
                 result = run_on_shipped_level(folder, REPLAY_SCRIPT.format(keys=os.path.join(ROUTES, name + ".keys")))
-                output = (result.stdout + result.stderr).decode("utf-8", "replace")
+                output = result.stdout + result.stderr
                 self.assertEqual(result.returncode, 0, output)
                 shot = Image.open(os.path.join(folder, "win.bmp")).convert("RGB")
                 self.assertGreater(match(shot, below_hud, 0, HUD_HEIGHT), 0.98, "the last frame shows no win picture")
@@ -386,10 +367,10 @@ class RefusedDriverTest(unittest.TestCase):
         with tempfile.TemporaryDirectory(prefix="tarnwick-e2e-refuse-") as folder:
             script = REFUSAL_SCRIPTS[screen] + "shot shot.bmp\nquit\nframes 1\n"
             result = run_on_shipped_level(folder, script, display, more_env)
-            said = result.stdout.decode("utf-8", "replace").replace(folder, "")
-            self.assertEqual(result.returncode, 0, said + result.stderr.decode("utf-8", "replace"))
+            said = result.stdout.replace(folder, "")
+            self.assertEqual(result.returncode, 0, said + result.stderr)
             shot = numpy.asarray(Image.open(os.path.join(folder, "shot.bmp")).convert("RGB"), dtype=numpy.int16)
-        return said.splitlines(), result.stderr.decode("utf-8", "replace"), shot
+        return said.splitlines(), result.stderr, shot
 
     def test_refused_framebuffers_and_atlas_page_leave_play_and_the_editor_unchanged(self):
         server, display = start_xvfb()

@@ -14,8 +14,8 @@ import tempfile
 import time
 import unittest
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-GAME = os.path.join(BUILD_DIR, "bin", "tarnwick")
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
+from gamerun import GAME, game_env  # noqa: E402
 
 SETTINGS_FOLDER = os.path.join("Library", "Application Support", "Tarnwick")
 DEFAULT_SETTINGS = "w 800\nh 600\na 0\nf 0\nns 0\nnm 0\nsdl 0\n"
@@ -37,16 +37,6 @@ HELP_LINES = [
     "--sdl | -s:\t\tSwitches to the SDL drawing backend in favour of the OpenGL one.",
     "--help:\t\t\t\tDisplay this help.",
 ]
-
-
-def game_env(home):
-    env = dict(os.environ)
-    env.pop("DISPLAY", None)
-    env.pop("TARNWICK_DATA_DIR", None)
-    env["HOME"] = home
-    env["SDL_VIDEODRIVER"] = "dummy"
-    env["SDL_AUDIODRIVER"] = "dummy"
-    return env
 
 
 def help_output(stdout):

@@ -28,12 +28,8 @@ import numpy as np
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from xvfb import start_xvfb  # noqa: E402
+from gamerun import BUILD_DIR, GAME, SOURCE_DIR, drive, game_env, start_xvfb  # noqa: E402
 
-BUILD_DIR = os.environ.get("TARNWICK_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
-SOURCE_DIR = os.environ.get("TARNWICK_SOURCE_DIR", os.path.join(os.path.dirname(__file__), "..", ".."))
-GAME = os.path.join(BUILD_DIR, "bin", "tarnwick")
-DRIVER = os.path.join(BUILD_DIR, "bin", "tarnwick_driver")
 IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
 
 LABELS = ["enterbutton.png", "editorbutton.png", "quitbutton.png"]
@@ -113,8 +109,7 @@ class TitleUnderOpenGL(unittest.TestCase):
 
     def setUp(self):
         self.home = tempfile.mkdtemp(prefix="tarnwick-title-")
-        self.env = dict(os.environ, HOME=self.home, DISPLAY=self.display)
-        self.env.pop("SDL_VIDEODRIVER", None)
+        self.env = game_env(self.home, display=self.display)
         self.game = None
         self.output = None
 
@@ -248,20 +243,12 @@ class TitleUnderTheSoftwareDrawer(unittest.TestCase):
 
     def setUp(self):
         self.home = tempfile.mkdtemp(prefix="tarnwick-title-sdl-")
-        self.env = dict(os.environ, HOME=self.home, SDL_VIDEODRIVER="dummy", SDL_AUDIODRIVER="dummy")
-        self.env.pop("DISPLAY", None)
 
     def tearDown(self):
         shutil.rmtree(self.home, ignore_errors=True)
 
     def drive(self, script):
-        path = os.path.join(self.home, "script.txt")
-        with open(path, "w") as f:
-            f.write(script)
-        result = subprocess.run([DRIVER, path, "--sdl"] + GAME_ARGS[4:], env=self.env, cwd=self.home,
-                                capture_output=True, text=True, timeout=300)
-        self.assertEqual(0, result.returncode, result.stdout + result.stderr)
-        return result
+        return drive(self, script, self.home, args=["--sdl"] + GAME_ARGS[4:])
 
     def shot(self, name):
         return np.asarray(Image.open(os.path.join(self.home, name)).convert("RGB"))

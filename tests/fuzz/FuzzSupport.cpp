@@ -3,22 +3,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <zlib.h>
+
+#include "tests/support/TempFolder.h"
 
 namespace fuzz {
 
 namespace {
-
-std::vector<std::string> folders;
-
-void removeFolders()
-{
-    for (const std::string& folder : folders) {
-        std::string command = "rm -rf '" + folder + "'";
-        if (std::system(command.c_str()) != 0)
-            std::fprintf(stderr, "could not remove %s\n", folder.c_str());
-    }
-}
 
 uint32_t readBigEndian(const uint8_t* p)
 {
@@ -41,17 +33,10 @@ uint32_t oggCrc(const uint8_t* data, size_t size)
 
 std::string scratchFolder(const char* name)
 {
-    std::string pattern = std::string("/tmp/tarnwick-fuzz-") + name + "-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!mkdtemp(buffer.data())) {
-        std::perror("mkdtemp");
-        std::abort();
-    }
-    if (folders.empty())
-        std::atexit(removeFolders);
-    folders.push_back(buffer.data());
-    return folders.back();
+    // Static, so that the folders go when the process exits.
+    static std::vector<std::unique_ptr<TempFolder>> folders;
+    folders.emplace_back(new TempFolder(std::string("fuzz-") + name));
+    return folders.back()->path();
 }
 
 volatile unsigned char readSink;

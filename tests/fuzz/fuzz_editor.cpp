@@ -9,6 +9,7 @@
 #include "game/LevelFile.h"
 #include "screens/LevelEditor.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/support/Keys.h"
 #include "tests/support/RecordingDrawer.h"
 
 namespace {
@@ -18,10 +19,7 @@ std::string savedLevel;
 
 void press(LevelEditor& editor, SDLKey sym, SDLMod mod = KMOD_NONE)
 {
-    SDL_keysym key = {};
-    key.sym = sym;
-    key.mod = mod;
-    editor.keyDown(key);
+    editor.keyDown(keyOf(sym, mod));
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 
 #include "game/GamePlay.h"
 #include "tests/fuzz/FuzzSupport.h"
+#include "tests/support/Keys.h"
 #include "tests/support/RecordingDrawer.h"
 
 namespace {
@@ -45,8 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     RecordingDrawer drawer;
     game->draw(&drawer);
     for (const Step& step : script) {
-        SDL_keysym key = {};
-        key.sym = step.key;
+        const SDL_keysym key = keyOf(step.key);
         if (step.down)
             game->keyDown(key);
         else

@@ -8,11 +8,11 @@
 
 #include "tests/game/GameWorld.h"
 #include "tests/support/RecordingDrawer.h"
+#include "tests/support/TempFolder.h"
 
 using gameworld::SoundCounter;
 using gameworld::fillColumn;
 using gameworld::fillRow;
-using gameworld::key;
 using gameworld::litCount;
 
 namespace {
@@ -24,18 +24,9 @@ class LevelFileFolder {
 public:
     LevelFileFolder()
     {
-        char pattern[] = "/tmp/tarnwick-gameplay-XXXXXX";
-        folder = mkdtemp(pattern);
         mkdir((folder + "/Contents").c_str(), 0755);
         mkdir((folder + "/Contents/Resources").c_str(), 0755);
-        setenv("TARNWICK_DATA_DIR", folder.c_str(), 1);
-    }
-
-    ~LevelFileFolder()
-    {
-        std::string command = "rm -rf '" + folder + "'";
-        if (std::system(command.c_str()) != 0)
-            ADD_FAILURE() << "cannot remove " << folder;
+        temp.exportAs("TARNWICK_DATA_DIR");
     }
 
     void write(const std::vector<unsigned char>& bytes)
@@ -46,7 +37,8 @@ public:
 
     std::unique_ptr<GamePlay> load() { return std::unique_ptr<GamePlay>(new GamePlay(nullptr)); }
 
-    std::string folder;
+    TempFolder temp{"gameplay"};
+    const std::string folder = temp.path();
 };
 
 std::vector<unsigned char> levelBytes()
@@ -164,8 +156,8 @@ protected:
         }
     }
 
-    void press(SDLKey sym) { game->keyDown(key(sym)); }
-    void release(SDLKey sym) { game->keyUp(key(sym)); }
+    void press(SDLKey sym) { game->keyDown(keyOf(sym)); }
+    void release(SDLKey sym) { game->keyUp(keyOf(sym)); }
 
     void dismissStory()
     {
@@ -185,7 +177,7 @@ TEST_F(GamePlayTest, StartsWithTheStoryAndTheWorldStill)
     EXPECT_TRUE(game->isStoryShown());
     EXPECT_EQ("GamePlay", game->getName());
     press(SDLK_RIGHT);   // this only dismisses the story...
-    game->keyDown(key(SDLK_RIGHT));
+    game->keyDown(keyOf(SDLK_RIGHT));
     frames(1);
     EXPECT_FALSE(game->isStoryShown());
 }

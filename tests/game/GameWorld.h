@@ -11,6 +11,7 @@
 #include "game/GameCounter.h"
 #include "game/GamePlay.h"
 #include "game/TileType.h"
+#include "tests/support/Keys.h"
 
 namespace gameworld {
 
@@ -63,16 +64,6 @@ inline void startLevel(GamePlay& game)
 {
     game.loadLevelFromMap();
     GameCounter::getInstance()->reset();
-}
-
-inline SDL_keysym key(SDLKey sym)
-{
-    SDL_keysym k;
-    k.scancode = 0;
-    k.sym = sym;
-    k.mod = KMOD_NONE;
-    k.unicode = 0;
-    return k;
 }
 
 inline unsigned requests(Sounds::SoundType type)

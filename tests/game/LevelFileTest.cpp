@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include "game/LevelFile.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -16,19 +17,7 @@ const size_t MapBytes = static_cast<size_t>(MapWidth) * MapHeight;
 
 class LevelFileTest : public ::testing::Test {
 protected:
-    LevelFileTest() : map(new TileMap[1])
-    {
-        char pattern[] = "/tmp/tarnwick-levelfile-XXXXXX";
-        folder = mkdtemp(pattern);
-        fillMap(static_cast<TileType>(99));
-    }
-
-    ~LevelFileTest() override
-    {
-        std::string command = "rm -rf '" + folder + "'";
-        if (std::system(command.c_str()) != 0)
-            ADD_FAILURE() << "cannot remove " << folder;
-    }
+    LevelFileTest() : map(new TileMap[1]) { fillMap(static_cast<TileType>(99)); }
 
     void fillMap(TileType tile)
     {
@@ -51,7 +40,8 @@ protected:
         return std::vector<unsigned char>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
 
-    std::string folder;
+    TempFolder temp{"levelfile"};
+    const std::string folder = temp.path();
     std::unique_ptr<TileMap[]> map;
 };
 

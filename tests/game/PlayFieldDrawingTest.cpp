@@ -12,7 +12,6 @@
 
 using gameworld::fillColumn;
 using gameworld::fillRow;
-using gameworld::key;
 
 namespace {
 
@@ -38,7 +37,7 @@ protected:
     void start()
     {
         gameworld::startLevel(*game);
-        game->keyDown(key(SDLK_RETURN));
+        game->keyDown(keyOf(SDLK_RETURN));
     }
 
     void frame()
@@ -128,6 +127,8 @@ TEST_F(PlayFieldTest, AllBallsShareOnePictureAndTheRobotHasItsOwn)
     EXPECT_EQ(21u, drawer.images.size());
     EXPECT_EQ(64u, drawer.images[SpikeBallId].width);
     EXPECT_EQ(2u, draws(SpikeBallId).size());
+    game->getPlayer().releaseImage(&drawer);   // as the screen does when it ends
+    EXPECT_EQ(20u, drawer.images.size());
 }
 
 // ---- The view ---------------------------------------------------------------------------
@@ -185,7 +186,7 @@ TEST_F(PlayFieldTest, TheViewStopsAtTheTopAndBottomRows)
 TEST_F(PlayFieldTest, APlayerFacingLeftIsDrawnMirrored)
 {
     start();
-    game->keyDown(key(SDLK_LEFT));
+    game->keyDown(keyOf(SDLK_LEFT));
     frame();
     ASSERT_EQ(1u, draws(FirstSpriteId).size());
     EXPECT_EQ(-1.0f, draws(FirstSpriteId)[0].scaleX);
@@ -487,7 +488,7 @@ protected:
             fillRow(game->getMap(), row, 0, 40, row == 23 ? surface : Earth);
         game->getMap()[23][8] = notch;
         gameworld::startLevel(*game);
-        game->keyDown(key(SDLK_RETURN));
+        game->keyDown(keyOf(SDLK_RETURN));
         std::vector<unsigned char> rgb;
         int width = 0, height = 0;
         drawer->beginDrawing();

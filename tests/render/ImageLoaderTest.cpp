@@ -5,7 +5,9 @@
 #include "assets/Fonts.h"
 #include "assets/Images.h"
 #include "render/ImageLoader.h"
+#include "render/PictureSet.h"
 #include "tests/render/PngWriter.h"
+#include "tests/support/RecordingDrawer.h"
 
 namespace {
 
@@ -183,6 +185,45 @@ TEST(ImageLoaderTest, EveryEmbeddedGlyphDecodesTo64By64)
     EXPECT_EQ(42u, sizeof glyphs / sizeof glyphs[0]);
     for (const Embedded& e : glyphs)
         expectDecodes(e);
+}
+
+// A screen's pictures, loaded together through the loader.
+const char* const NotAPng = "not a png";
+const unsigned NotAPngSize = 9;
+
+TEST(PictureSetTest, TheTableIsShownAndLoadedInOrderOnceOnly)
+{
+    const PictureSet::Embedded table[] = {{&Images::titlescreen_png, &Images::titlescreen_png_size},
+                                          {&Images::enterbutton_png, &Images::enterbutton_png_size}};
+    PictureSet set(table, 2);
+    RecordingDrawer drawer;
+    std::vector<std::string> seen;   // index, width, and how many pictures the drawer had then
+    PictureSet::Inspect inspect = [&](int i, const unsigned char*, unsigned w, unsigned) {
+        seen.push_back(std::to_string(i) + " " + std::to_string(w) + " " + std::to_string(drawer.images.size()));
+    };
+    set.load(&drawer, inspect);
+    set.load(&drawer, inspect);
+    EXPECT_EQ((std::vector<std::string>{"0 1024 0", "1 512 1"}), seen);
+    EXPECT_EQ(1024u, drawer.images[set[0]].width);
+    EXPECT_EQ(512u, drawer.images[set[1]].width);
+}
+
+TEST(PictureSetTest, AFailedFirstPictureLoadsAgainGivingBackTheOthersAndReleaseGivesBackAll)
+{
+    const PictureSet::Embedded table[] = {{&NotAPng, &NotAPngSize}, {&Images::robot_png, &Images::robot_png_size}};
+    PictureSet set(table, 2);
+    RecordingDrawer drawer;
+    int shown = 0;
+    for (int frame = 0; frame < 3; ++frame)
+        set.load(&drawer, [&](int, const unsigned char*, unsigned, unsigned) { ++shown; });
+    EXPECT_EQ(6, shown) << "each frame tries the whole table again";
+    EXPECT_EQ(1u, drawer.images.size()) << "one robot, however often the load was tried";
+    EXPECT_NE(0u, set[1]);
+    PictureSet(set).release(&drawer);   // a copy holds none of the ids: they are given back once
+    EXPECT_EQ(1u, drawer.images.size());
+    set.release(&drawer);
+    EXPECT_TRUE(drawer.images.empty());
+    EXPECT_EQ(0u, set[1]);
 }
 
 } // namespace

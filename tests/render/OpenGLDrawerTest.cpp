@@ -9,13 +9,13 @@
 #include "tests/render/TestPictures.h"
 #include "tests/render/XvfbServer.h"
 
+using TestPictures::Black;
 using TestPictures::Frame;
 using TestPictures::Rgb;
+using TestPictures::White;
+using TestPictures::expectBounds;
 
 namespace {
-
-const Rgb Black{0, 0, 0};
-const Rgb White{255, 255, 255};
 
 class OpenGLDrawerTest : public ::testing::Test {
 protected:
@@ -96,22 +96,6 @@ TEST(OpenGLDrawerSixteenBitTest, SaysSoAndAsksForNoAlpha)
     EXPECT_EQ(0, alpha);
 }
 
-TEST_F(OpenGLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
-{
-    OpenGLDrawer& d = open();
-    EXPECT_EQ(1u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(2u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(3);
-    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(2);
-    EXPECT_EQ(4u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
-    EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(99);
-    EXPECT_FALSE(d.holdsImage(2));
-}
-
 TEST_F(OpenGLDrawerTest, SizesNoTextureCanHoldAreRefusedAndEmptyOnesIgnored)
 {
     OpenGLDrawer& d = open();
@@ -176,58 +160,7 @@ TEST_F(OpenGLDrawerTest, OddSizedImagesArePaddedToPowersOfTwo)
     EXPECT_FLOAT_EQ(1.0f, tile->extentV);
 }
 
-void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
-{
-    int l, t, r, b;
-    frame.boundsOfNot(Black, l, t, r, b);
-    EXPECT_EQ(left, l);
-    EXPECT_EQ(top, t);
-    EXPECT_EQ(right, r);
-    EXPECT_EQ(bottom, b);
-}
-
 class OpenGLDrawerBothModesTest : public OpenGLDrawerTest, public ::testing::WithParamInterface<bool> {};
-
-TEST_P(OpenGLDrawerBothModesTest, ScaleTwoCoversTheDoubledSquareAboutTheCentre)
-{
-    OpenGLDrawer& d = open(GetParam());
-    unsigned id = d.loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
-    d.beginDrawing();
-    d.drawImage(id, 100, 100, 2.0f, 2.0f, 1, 1, 1, 1);
-    d.endDrawing();
-    Frame frame(d);
-    ASSERT_TRUE(frame.isValid());
-    expectBounds(frame, 68, 68, 196, 196);
-    EXPECT_EQ(White, frame.at(68, 68));
-    EXPECT_EQ(White, frame.at(195, 195));
-}
-
-TEST_P(OpenGLDrawerBothModesTest, TinyScaleLandsInTheMiddle)
-{
-    OpenGLDrawer& d = open(GetParam());
-    unsigned id = d.loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
-    d.beginDrawing();
-    d.drawImage(id, 100, 100, 0.03125f, 0.03125f, 1, 1, 1, 1);
-    d.endDrawing();
-    Frame frame(d);
-    expectBounds(frame, 131, 131, 133, 133);
-}
-
-TEST_P(OpenGLDrawerBothModesTest, NegativeScaleMirrorsInPlace)
-{
-    OpenGLDrawer& d = open(GetParam());
-    unsigned id = d.loadImage(TestPictures::coordinates(64, 64), 64, 64);
-    d.beginDrawing();
-    d.drawImage(id, 100, 100, -1.0f, 1.0f, 1, 1, 1, 1);
-    d.endDrawing();
-    Frame frame(d);
-    // Column 0 of the image shows at the right-hand edge.
-    EXPECT_EQ((Rgb{63, 0, 0}), frame.at(100, 100));
-    EXPECT_EQ((Rgb{0, 0, 0}), frame.at(163, 100));
-    EXPECT_EQ((Rgb{60, 17, 0}), frame.at(103, 117));
-    EXPECT_EQ(Black, frame.at(164, 120));
-    EXPECT_EQ(Black, frame.at(99, 120));
-}
 
 TEST_P(OpenGLDrawerBothModesTest, TintMultipliesTheImage)
 {
@@ -254,39 +187,6 @@ TEST_P(OpenGLDrawerBothModesTest, TextBeforeTheGlyphsShowsWhiteSquares)
     expectBounds(frame, 10, 20, 82, 56);
     EXPECT_EQ(White, frame.at(10, 20));
     EXPECT_EQ(White, frame.at(81, 55));
-}
-
-TEST_P(OpenGLDrawerBothModesTest, TextLeavesEmptyCellsForBytesWithoutGlyphs)
-{
-    OpenGLDrawer& d = open(GetParam());
-    d.beginDrawing();
-    d.drawText("Hello", 0, 0, 20, 1, 1, 1, 1);
-    d.drawText("l'l", 0, 100, 20, 1, 1, 1, 1);
-    d.endDrawing();
-    Frame frame(d);
-    EXPECT_EQ(Black, frame.at(10, 10));    // H: nothing
-    for (int cell = 1; cell < 5; ++cell)
-        EXPECT_EQ(White, frame.at(cell * 20 + 10, 10)) << "cell " << cell;
-    EXPECT_EQ(Black, frame.at(110, 10));
-    EXPECT_EQ(White, frame.at(10, 110));
-    EXPECT_EQ(Black, frame.at(30, 110));   // the apostrophe still takes a cell
-    EXPECT_EQ(White, frame.at(50, 110));
-}
-
-TEST_P(OpenGLDrawerBothModesTest, DigitsAdvanceByTheCellSize)
-{
-    OpenGLDrawer& d = open(GetParam());
-    d.loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 0, 0), 64);
-    d.loadGlyph(Drawer::Digit0, TestPictures::solid(64, 64, 0, 255, 0), 64);
-    d.beginDrawing();
-    d.drawText("10", 60, 18, 36, 1, 1, 1, 1);
-    d.endDrawing();
-    Frame frame(d);
-    EXPECT_EQ((Rgb{255, 0, 0}), frame.at(61, 19));
-    EXPECT_EQ((Rgb{255, 0, 0}), frame.at(95, 53));
-    EXPECT_EQ((Rgb{0, 255, 0}), frame.at(96, 19));
-    EXPECT_EQ((Rgb{0, 255, 0}), frame.at(131, 53));
-    expectBounds(frame, 60, 18, 132, 54);
 }
 
 TEST_P(OpenGLDrawerBothModesTest, FillBlendsAndGradientRunsTopToBottom)

@@ -4,17 +4,16 @@
 #include <memory>
 
 #include "render/SDLDrawer.h"
-#include "tests/render/CanvasScene.h"
 #include "tests/render/TestPictures.h"
 #include "tests/support/SoftwareDrawerTest.h"
 
+using TestPictures::Black;
 using TestPictures::Frame;
 using TestPictures::Rgb;
+using TestPictures::White;
+using TestPictures::expectBounds;
 
 namespace {
-
-const Rgb Black{0, 0, 0};
-const Rgb White{255, 255, 255};
 
 class SDLDrawerTest : public SoftwareDrawerTest {
 protected:
@@ -48,16 +47,6 @@ protected:
     }
 };
 
-void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
-{
-    int l, t, r, b;
-    frame.boundsOfNot(Black, l, t, r, b);
-    EXPECT_EQ(left, l);
-    EXPECT_EQ(top, t);
-    EXPECT_EQ(right, r);
-    EXPECT_EQ(bottom, b);
-}
-
 TEST_F(SDLDrawerTest, AlwaysOpensTheLogicalScreenSize)
 {
     drawer.reset(new SDLDrawer);
@@ -65,22 +54,6 @@ TEST_F(SDLDrawerTest, AlwaysOpensTheLogicalScreenSize)
     ASSERT_NE(nullptr, drawer->getScreen());
     EXPECT_EQ(1024, drawer->getScreen()->w);
     EXPECT_EQ(768, drawer->getScreen()->h);
-}
-
-TEST_F(SDLDrawerTest, IdsCountUpAndReuseOnlyTheNewestReleased)
-{
-    SDLDrawer& d = *drawer;
-    EXPECT_EQ(1u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(2u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(3);
-    EXPECT_EQ(3u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(2);
-    EXPECT_EQ(4u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    EXPECT_EQ(0u, d.loadImage(nullptr, 4, 4));
-    EXPECT_EQ(5u, d.loadImage(TestPictures::solid(4, 4, 1, 2, 3), 4, 4));
-    d.releaseImage(77);
-    EXPECT_EQ(nullptr, d.findImage(2));
 }
 
 TEST_F(SDLDrawerTest, ColoursSurviveTheDisplayFormat)
@@ -107,13 +80,6 @@ TEST_F(SDLDrawerTest, ScaleOneIsBlittedWithItsAlpha)
     Frame f = frame();
     EXPECT_NEAR(127, f.at(108, 108).red, 2);
     EXPECT_EQ(White, f.at(99, 108));
-}
-
-TEST_F(SDLDrawerTest, TinyScaleKeepsTheTopLeftCorner)
-{
-    unsigned id = drawer->loadImage(TestPictures::solid(64, 64, 255, 255, 255), 64, 64);
-    drawer->drawImage(id, 100, 100, 0.03125f, 0.03125f, 1, 1, 1, 1);
-    expectBounds(frame(), 100, 100, 102, 102);
 }
 
 TEST_F(SDLDrawerTest, HalfScaleTakesEverySecondPixelOfEverySecondRow)
@@ -155,17 +121,6 @@ TEST_F(SDLDrawerTest, SameSizeNeedsNoScaling)
     SDL_FreeSurface(source);
 }
 
-TEST_F(SDLDrawerTest, NegativeHorizontalScaleMirrorsInPlace)
-{
-    unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
-    drawer->drawImage(id, 100, 100, -1.0f, 1.0f, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{63, 0, 0}), f.at(100, 100));
-    EXPECT_EQ((Rgb{0, 0, 0}), f.at(163, 100));
-    EXPECT_EQ((Rgb{60, 17, 0}), f.at(103, 117));
-    expectBounds(f, 100, 100, 164, 164);
-}
-
 TEST_F(SDLDrawerTest, NegativeScaleAtHalfSizeIsMirroredToo)
 {
     unsigned id = drawer->loadImage(TestPictures::coordinates(64, 64), 64, 64);
@@ -201,35 +156,6 @@ TEST_F(SDLDrawerTest, TextIsInvisibleBeforeTheGlyphsArrive)
     drawer->drawText("abc", 10, 10, 36, 1, 1, 1, 1);
     drawer->drawText("abc", 10, 100, 64, 1, 1, 1, 1);
     expectBounds(frame(), -1, -1, -1, -1);
-}
-
-TEST_F(SDLDrawerTest, TextLeavesEmptyCellsForBytesWithoutGlyphs)
-{
-    for (Drawer::Glyph g : {Drawer::LetterE, Drawer::LetterL, Drawer::LetterO})
-        drawer->loadGlyph(g, TestPictures::solid(64, 64, 255, 255, 255), 64);
-    drawer->drawText("Hello", 0, 0, 64, 1, 1, 1, 1);
-    drawer->drawText("l'l", 0, 100, 64, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ(Black, f.at(32, 32));
-    for (int cell = 1; cell < 5; ++cell)
-        EXPECT_EQ(White, f.at(cell * 64 + 32, 32)) << "cell " << cell;
-    expectBounds(f, 0, 0, 320, 164);
-    EXPECT_EQ(White, f.at(32, 132));
-    EXPECT_EQ(Black, f.at(96, 132));
-    EXPECT_EQ(White, f.at(160, 132));
-}
-
-TEST_F(SDLDrawerTest, DigitsAdvanceByTheCellSize)
-{
-    drawer->loadGlyph(Drawer::Digit1, TestPictures::solid(64, 64, 255, 0, 0), 64);
-    drawer->loadGlyph(Drawer::Digit0, TestPictures::solid(64, 64, 0, 255, 0), 64);
-    drawer->drawText("10", 60, 18, 36, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(60, 18));
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(95, 53));
-    EXPECT_EQ((Rgb{0, 255, 0}), f.at(96, 18));
-    EXPECT_EQ((Rgb{0, 255, 0}), f.at(131, 53));
-    expectBounds(f, 60, 18, 132, 54);
 }
 
 TEST_F(SDLDrawerTest, FractionalPenIsTruncatedPerCell)
@@ -276,88 +202,6 @@ TEST_F(SDLDrawerTest, WhatIsNotPaintedOverStays)
     Frame f = frame();
     EXPECT_EQ(White, f.at(54, 54));
     EXPECT_EQ(White, f.at(504, 54));
-}
-
-TEST_F(SDLDrawerTest, CanvasShownAtOriginLooksLikeDrawingStraightToTheFrame)
-{
-    CanvasScene scene;
-    scene.load(*drawer);
-    scene.draw(*drawer);
-    Frame straight = frame();
-
-    clear(Black);
-    unsigned canvas = drawer->createCanvas();
-    ASSERT_NE(0u, canvas);
-    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
-    scene.draw(*drawer);
-    drawer->endCanvas();
-    // The frame was not touched while the canvas was drawn.
-    expectBounds(frame(), -1, -1, -1, -1);
-    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
-    Frame shown = frame();
-    EXPECT_LE(shown.maxDifference(straight), 2) << shown.countDifferent(straight) << " pixels differ";
-    EXPECT_NE(straight.at(100, 100), straight.at(900, 600));
-}
-
-TEST_F(SDLDrawerTest, NewCanvasIsOpaqueBlack)
-{
-    clear(White);
-    unsigned canvas = drawer->createCanvas();
-    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
-    drawer->drawImage(canvas, 0, 0, 0.5f, 0.5f, 1, 1, 1, 1);
-    // Black everywhere, at full size and at half size alike.
-    expectBounds(frame(), -1, -1, -1, -1);
-}
-
-TEST_F(SDLDrawerTest, CanvasDrawingIsClippedToItsRectangle)
-{
-    unsigned tile = drawer->loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
-    unsigned canvas = drawer->createCanvas();
-    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
-    drawer->fillRect(0, 0, 1024, 768, 0, 0, 255, 0);
-    drawer->endCanvas();
-    drawer->beginCanvas(canvas, 100, 200, 300, 50);
-    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
-    drawer->drawImage(tile, 80, 180, 1, 1, 1, 1, 1, 1);
-    drawer->drawText("a", 0, 0, 64, 1, 1, 1, 1);
-    drawer->endCanvas();
-    drawer->drawImage(canvas, 0, 0, 1, 1, 1, 1, 1, 1);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(99, 220));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(200, 199));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(400, 220));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(200, 250));
-    EXPECT_EQ((Rgb{0, 255, 0}), f.at(100, 200));
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(399, 249));
-    EXPECT_EQ((Rgb{0, 0, 255}), f.at(600, 600));
-}
-
-TEST_F(SDLDrawerTest, AnIdThatIsNoCanvasSwallowsTheDrawing)
-{
-    unsigned tile = drawer->loadImage(TestPictures::solid(64, 64, 0, 255, 0), 64, 64);
-    drawer->beginCanvas(tile, 0, 0, 1024, 768);
-    drawer->fillRect(0, 0, 1024, 768, 255, 0, 0, 255);
-    drawer->drawImage(tile, 0, 0, 1, 1, 1, 1, 1, 1);
-    drawer->endCanvas();
-    drawer->fillRect(0, 0, 1, 1, 0, 0, 255, 255);
-    Frame f = frame();
-    expectBounds(f, 0, 0, 1, 1);
-    // The picture itself is untouched.
-    drawer->drawImage(tile, 10, 10, 1, 1, 1, 1, 1, 1);
-    EXPECT_EQ((Rgb{0, 255, 0}), frame().at(20, 20));
-}
-
-TEST_F(SDLDrawerTest, DrawingForAReleasedCanvasIsDroppedUntilItsEnd)
-{
-    unsigned canvas = drawer->createCanvas();
-    drawer->beginCanvas(canvas, 0, 0, 1024, 768);
-    drawer->releaseImage(canvas);
-    drawer->fillRect(0, 0, 1024, 768, 0, 255, 0, 255);
-    drawer->endCanvas();
-    drawer->fillRect(0, 0, 512, 768, 255, 0, 0, 255);
-    Frame f = frame();
-    EXPECT_EQ((Rgb{255, 0, 0}), f.at(1, 1));
-    EXPECT_EQ(Black, f.at(1023, 767));
 }
 
 TEST_F(SDLDrawerTest, NothingIsDrawnWithoutAScreen)

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <ostream>
 
+#include <gtest/gtest.h>
+
 namespace TestPictures {
 
 unsigned char* solid(unsigned width, unsigned height, unsigned char red, unsigned char green, unsigned char blue,
@@ -100,6 +102,16 @@ int Frame::countDifferent(const Frame& other) const
         if (rgb[i] != other.rgb[i] || rgb[i + 1] != other.rgb[i + 1] || rgb[i + 2] != other.rgb[i + 2])
             ++count;
     return count;
+}
+
+void expectBounds(const Frame& frame, int left, int top, int right, int bottom)
+{
+    int l, t, r, b;
+    frame.boundsOfNot(Black, l, t, r, b);
+    EXPECT_EQ(left, l);
+    EXPECT_EQ(top, t);
+    EXPECT_EQ(right, r);
+    EXPECT_EQ(bottom, b);
 }
 
 } // namespace TestPictures

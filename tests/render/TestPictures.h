@@ -24,6 +24,9 @@ struct Rgb {
     bool operator!=(const Rgb& o) const { return !(*this == o); }
 };
 
+const Rgb Black{0, 0, 0};
+const Rgb White{255, 255, 255};
+
 // The frame a drawer presented last.
 class Frame {
 public:
@@ -41,6 +44,10 @@ public:
     int height;
     std::vector<unsigned char> rgb;
 };
+
+// Fails the test unless the pixels that are not black fill exactly that rectangle (right
+// and bottom exclusive; all -1 for a black frame).
+void expectBounds(const Frame& frame, int left, int top, int right, int bottom);
 
 } // namespace TestPictures
 

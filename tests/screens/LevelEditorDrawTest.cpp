@@ -100,9 +100,9 @@ TEST_F(LevelEditorDrawing, AnEmptyWindowShowsTheGradientAndThePointer)
 TEST_F(LevelEditorDrawing, TheWindowViewDrawsThreePassesCentredOnTheCells)
 {
     for (int i = 0; i < 100; ++i)
-        editor->keyDown(keyWith(SDLK_RIGHT));
+        editor->keyDown(keyOf(SDLK_RIGHT));
     for (int i = 0; i < 50; ++i)
-        editor->keyDown(keyWith(SDLK_DOWN));
+        editor->keyDown(keyOf(SDLK_DOWN));
     editor->setTile(100 + 0, 50 + 0, LightBox);
     editor->setTile(100 + 2, 50 + 0, Earth);
     editor->setTile(100 + 1, 50 + 1, Lamp);
@@ -148,8 +148,8 @@ TEST_F(LevelEditorDrawing, TheWindowViewDrawsThreePassesCentredOnTheCells)
 TEST_F(LevelEditorDrawing, TheWindowViewReachesTheMapsLastCell)
 {
     for (int i = 0; i < 1000; ++i) {
-        editor->keyDown(keyWith(SDLK_RIGHT));
-        editor->keyDown(keyWith(SDLK_DOWN));
+        editor->keyDown(keyOf(SDLK_RIGHT));
+        editor->keyDown(keyOf(SDLK_DOWN));
     }
     editor->setTile(1023, 767, Earth);
     editor->setTile(992, 744, Grass);
@@ -171,7 +171,7 @@ TEST_F(LevelEditorDrawing, ThePlainOverviewDrawsEveryCellAtOnePixel)
     const TileType hidden[] = {LightPipe, Crate, Spikes, Lava, SpikeBallStart, static_cast<TileType>(42)};
     for (int i = 0; i < 6; ++i)
         editor->setTile(20 + i, 20, hidden[i]);
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_z));
     editor->mouseMove(1, 2);
 
     editor->draw(&drawer);
@@ -191,13 +191,13 @@ TEST_F(LevelEditorDrawing, TheCachedOverviewDrawsTheSameCallsIntoACanvasOnce)
 {
     editor->setTile(5, 3, Grass);
     editor->setTile(7, 3, LightBox);
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_z));
 
     std::unique_ptr<LevelEditor> plain = makeEditor();
     plain->setOverviewCache(false);
     plain->setTile(5, 3, Grass);
     plain->setTile(7, 3, LightBox);
-    plain->keyDown(keyWith(SDLK_z));
+    plain->keyDown(keyOf(SDLK_z));
     RecordingDrawer plainDrawer;
     plain->draw(&plainDrawer);
 
@@ -231,7 +231,7 @@ TEST_F(LevelEditorDrawing, TheCachedOverviewDrawsTheSameCallsIntoACanvasOnce)
 // edited cell's patch is one 2 x 2 rectangle at its column and row.
 TEST_F(LevelEditorDrawing, AnEditRepaintsOnlyTheRectangleOfTheCellsPatch)
 {
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_z));
     editor->draw(&drawer);
     drawer.clear();
 
@@ -252,12 +252,12 @@ TEST_F(LevelEditorDrawing, AnEditRepaintsOnlyTheRectangleOfTheCellsPatch)
 
 TEST_F(LevelEditorDrawing, EditsInTheWindowViewReachTheOverviewLater)
 {
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_z));
     editor->draw(&drawer);
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_z));
     editor->mouseDown(SDL_BUTTON_LEFT, 0, 0);   // Earth
     editor->draw(&drawer);
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_z));
     drawer.clear();
     editor->draw(&drawer);
     std::vector<RecordingDrawer::Call> earth = drawer.drawsOf(EarthId);
@@ -279,11 +279,10 @@ TEST_F(LevelEditorDrawing, EditsInTheWindowViewReachTheOverviewLater)
 // later draw hides an earlier one), the gradient paints its row number, canvases clip.
 // It places scaled pictures by either drawer's rule.
 
-class ModelDrawer : public Drawer {
+class ModelDrawer : public NullDrawer {
 public:
     explicit ModelDrawer(bool aboutCentre) : aboutCentre(aboutCentre), frame(Size, 0) {}
 
-    bool initialise(unsigned short, unsigned short, bool, int) override { return true; }
     unsigned loadImage(unsigned char* pixels, unsigned width, unsigned height) override
     {
         if (!pixels)
@@ -296,8 +295,6 @@ public:
     {
         return aboutCentre ? -(size * scale - size) * 0.5f : 0.0f;
     }
-    void beginDrawing() override {}
-    void endDrawing() override {}
     void drawImage(unsigned id, short x, short y, float scaleX, float scaleY, float, float, float, float) override
     {
         auto it = images.find(id);
@@ -319,7 +316,6 @@ public:
                 plot(static_cast<int>(std::floor(left)) + column, static_cast<int>(std::floor(top)) + row,
                      static_cast<int>(id));
     }
-    void drawText(const std::string&, short, short, float, float, float, float, float) override {}
     void fillRect(short x, short y, short width, short height, unsigned char, unsigned char, unsigned char,
                   unsigned char) override
     {
@@ -334,7 +330,6 @@ public:
             for (int column = x; column < x + width; ++column)
                 plot(column, row, -1 - (row - y));
     }
-    void loadGlyph(Glyph, unsigned char* pixels, unsigned) override { delete[] pixels; }
     unsigned createCanvas() override { return add(Image{ScreenWidth, ScreenHeight, std::vector<int>(Size, 0)}); }
     void beginCanvas(unsigned id, short x, short y, short width, short height) override
     {
@@ -367,10 +362,9 @@ private:
 
     unsigned add(const Image& image)
     {
-        while (images.count(nextId))
-            ++nextId;
-        images[nextId] = image;
-        return nextId;
+        unsigned id = newId();
+        images[id] = image;
+        return id;
     }
 
     void plot(int x, int y, int value)
@@ -380,7 +374,6 @@ private:
     }
 
     std::map<unsigned, Image> images;
-    unsigned nextId = 1;
     std::vector<int>* target = &frame;
     int clipLeft = 0, clipTop = 0, clipRight = ScreenWidth, clipBottom = ScreenHeight;
 };
@@ -395,8 +388,8 @@ public:
 
     void key(int sym)
     {
-        cached->keyDown(keyWith(sym));
-        plain->keyDown(keyWith(sym));
+        cached->keyDown(keyOf(sym));
+        plain->keyDown(keyOf(sym));
     }
     void down(int button, int x, int y)
     {

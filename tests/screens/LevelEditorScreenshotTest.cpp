@@ -114,7 +114,7 @@ void edit(LevelEditor* editor, int round)
         editor->mouseMove(std::min(1023, x + 40), std::min(767, y + 40));
         editor->mouseUp(button, x, y);
         if (i % 5 == 0)
-            editor->keyDown(keyWith(SDLK_RIGHT));
+            editor->keyDown(keyOf(SDLK_RIGHT));
     }
     editor->mouseMove(500, 400);
 }
@@ -137,8 +137,8 @@ std::string compareOverviews(Drawer* drawer, int width, int height, int antialia
     std::unique_ptr<LevelEditor> cached = makeEditor();
     std::unique_ptr<LevelEditor> plain = makeEditor();
     plain->setOverviewCache(false);
-    cached->keyDown(keyWith(SDLK_z));
-    plain->keyDown(keyWith(SDLK_z));
+    cached->keyDown(keyOf(SDLK_z));
+    plain->keyDown(keyOf(SDLK_z));
 
     Frame first = drawFrame(drawer, cached.get());
     if (!showsTiles(first))
@@ -157,11 +157,11 @@ std::string compareOverviews(Drawer* drawer, int width, int height, int antialia
 
     // Edits made in the window view, shown when the overview comes back.
     for (LevelEditor* editor : {cached.get(), plain.get()}) {
-        editor->keyDown(keyWith(SDLK_z));
+        editor->keyDown(keyOf(SDLK_z));
         drawFrame(drawer, editor);
         edit(editor, 7);
         drawFrame(drawer, editor);
-        editor->keyDown(keyWith(SDLK_z));
+        editor->keyDown(keyOf(SDLK_z));
     }
     diff = difference(drawFrame(drawer, cached.get()), drawFrame(drawer, plain.get()));
     if (!diff.empty())
@@ -190,7 +190,7 @@ std::string compareTilePasses(Drawer* drawer, int width, int height, int antiali
     for (int round = 0; round < 4; ++round) {
         for (LevelEditor* editor : {cachedEditor.get(), plainEditor.get()}) {
             for (int i = 0; i < 5; ++i)
-                editor->keyDown(keyWith(round % 2 ? SDLK_DOWN : SDLK_RIGHT));
+                editor->keyDown(keyOf(round % 2 ? SDLK_DOWN : SDLK_RIGHT));
             edit(editor, round);
         }
         Frame cached = drawFrame(drawer, cachedEditor.get());
@@ -215,7 +215,7 @@ std::string compareTilePasses(Drawer* drawer, int width, int height, int antiali
         }
         map[row][crateColumn] = Crate;
         game->loadLevelFromMap();
-        game->keyDown(keyWith(SDLK_RETURN));   // past the story
+        game->keyDown(keyOf(SDLK_RETURN));   // past the story
         game->getPlayer().setPosition(crateColumn - 4.0f, static_cast<float>(row));
     }
     // A frame with the crate in the layers, then the robot walks into it and takes it.
@@ -223,7 +223,7 @@ std::string compareTilePasses(Drawer* drawer, int width, int height, int antiali
     if (!diff.empty())
         return "play, first frame: " + diff;
     for (GamePlay* game : {cached.get(), plain.get()})
-        game->keyDown(keyWith(SDLK_RIGHT));
+        game->keyDown(keyOf(SDLK_RIGHT));
     for (int frame = 0; frame < 60 && cached->getMap()[row][crateColumn] == Crate; ++frame) {
         drawFrame(drawer, cached.get());
         drawFrame(drawer, plain.get());
@@ -233,7 +233,7 @@ std::string compareTilePasses(Drawer* drawer, int width, int height, int antiali
     // Once the view stops, the layers are painted again where they now fall on the window
     // (while it scrolls between window pixels the passes are drawn cell by cell).
     for (GamePlay* game : {cached.get(), plain.get()}) {
-        game->keyUp(keyWith(SDLK_RIGHT));
+        game->keyUp(keyOf(SDLK_RIGHT));
         for (int frame = 0; frame < 30; ++frame) {
             float x = game->getPlayer().getX();
             drawFrame(drawer, game);

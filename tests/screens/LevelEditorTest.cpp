@@ -102,9 +102,9 @@ TEST_F(LevelEditorMouse, MovingWithoutAButtonOnlyMovesThePointer)
 TEST_F(LevelEditorMouse, ClicksAndDragsFollowTheScrolledView)
 {
     for (int i = 0; i < 10; ++i)
-        editor->keyDown(keyWith(SDLK_RIGHT));
+        editor->keyDown(keyOf(SDLK_RIGHT));
     for (int i = 0; i < 7; ++i)
-        editor->keyDown(keyWith(SDLK_DOWN));
+        editor->keyDown(keyOf(SDLK_DOWN));
     editor->mouseDown(SDL_BUTTON_LEFT, 33, 65);
     EXPECT_EQ(Earth, editor->getTile(11, 9));
     EXPECT_EQ(Empty, editor->getTile(1, 2));
@@ -112,8 +112,8 @@ TEST_F(LevelEditorMouse, ClicksAndDragsFollowTheScrolledView)
 
 TEST_F(LevelEditorMouse, TheOverviewEditsTheCellsOfTheWindowView)
 {
-    editor->keyDown(keyWith(SDLK_DOWN));
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_DOWN));
+    editor->keyDown(keyOf(SDLK_z));
     editor->mouseDown(SDL_BUTTON_LEFT, 40, 40);
     EXPECT_EQ(Earth, editor->getTile(1, 2));
 }
@@ -144,7 +144,7 @@ TEST_F(LevelEditorMouse, ClicksOffTheLogicalScreenChangeNothing)
 TEST_F(LevelEditorMouse, DraggingPastTheMapChangesNothingAndGoesOnInside)
 {
     for (int i = 0; i < 1000; ++i)
-        editor->keyDown(keyWith(SDLK_RIGHT));
+        editor->keyDown(keyOf(SDLK_RIGHT));
     editor->mouseDown(SDL_BUTTON_LEFT, 1000, 10);   // column 1023, row 0
     editor->mouseMove(1030, 10);
     editor->mouseMove(1600, 900);
@@ -164,33 +164,33 @@ class LevelEditorKeys : public LevelEditorMouse {};
 
 TEST_F(LevelEditorKeys, ScrollingStopsAtTheMapsEdges)
 {
-    editor->keyDown(keyWith(SDLK_UP));
-    editor->keyDown(keyWith(SDLK_LEFT));
+    editor->keyDown(keyOf(SDLK_UP));
+    editor->keyDown(keyOf(SDLK_LEFT));
     EXPECT_EQ(0, editor->getViewRow());
     EXPECT_EQ(0, editor->getViewColumn());
 
     for (int i = 0; i < 800; ++i)
-        editor->keyDown(keyWith(SDLK_DOWN));
+        editor->keyDown(keyOf(SDLK_DOWN));
     for (int i = 0; i < 1100; ++i)
-        editor->keyDown(keyWith(SDLK_RIGHT));
+        editor->keyDown(keyOf(SDLK_RIGHT));
     EXPECT_EQ(744, editor->getViewRow());
     EXPECT_EQ(992, editor->getViewColumn());
 
-    editor->keyDown(keyWith(SDLK_UP));
-    editor->keyDown(keyWith(SDLK_LEFT));
+    editor->keyDown(keyOf(SDLK_UP));
+    editor->keyDown(keyOf(SDLK_LEFT));
     EXPECT_EQ(743, editor->getViewRow());
     EXPECT_EQ(991, editor->getViewColumn());
 }
 
 TEST_F(LevelEditorKeys, ZTogglesTheOverviewAndKeepsTheScrollPosition)
 {
-    editor->keyDown(keyWith(SDLK_RIGHT));
-    editor->keyDown(keyWith(SDLK_RIGHT));
-    editor->keyDown(keyWith(SDLK_DOWN));
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_RIGHT));
+    editor->keyDown(keyOf(SDLK_RIGHT));
+    editor->keyDown(keyOf(SDLK_DOWN));
+    editor->keyDown(keyOf(SDLK_z));
     EXPECT_TRUE(editor->isOverview());
-    editor->keyDown(keyWith(SDLK_DOWN));   // scrolls the invisible window
-    editor->keyDown(keyWith(SDLK_z));
+    editor->keyDown(keyOf(SDLK_DOWN));   // scrolls the invisible window
+    editor->keyDown(keyOf(SDLK_z));
     EXPECT_FALSE(editor->isOverview());
     EXPECT_EQ(2, editor->getViewColumn());
     EXPECT_EQ(2, editor->getViewRow());
@@ -199,7 +199,7 @@ TEST_F(LevelEditorKeys, ZTogglesTheOverviewAndKeepsTheScrollPosition)
 TEST_F(LevelEditorKeys, LeftControlSSaves)
 {
     editor->setTile(7, 8, Crate);
-    editor->keyDown(keyWith(SDLK_s, KMOD_LCTRL));
+    editor->keyDown(keyOf(SDLK_s, KMOD_LCTRL));
     std::vector<unsigned char> saved = EditorFolder::readFile(folder.savedLevel());
     ASSERT_EQ(static_cast<size_t>(MapBytes), saved.size());
     EXPECT_EQ(Crate, saved[8 * MapWidth + 7]);
@@ -210,7 +210,7 @@ TEST_F(LevelEditorKeys, SWithoutExactlyLeftControlDoesNotSave)
     const int mods[] = {KMOD_NONE, KMOD_RCTRL, KMOD_LCTRL | KMOD_CAPS, KMOD_LCTRL | KMOD_NUM,
                         KMOD_LCTRL | KMOD_RCTRL, KMOD_LCTRL | KMOD_LSHIFT, KMOD_CAPS};
     for (int mod : mods) {
-        editor->keyDown(keyWith(SDLK_s, mod));
+        editor->keyDown(keyOf(SDLK_s, mod));
         struct stat info;
         EXPECT_NE(0, stat(folder.savedLevel().c_str(), &info)) << "saved with modifiers " << mod;
     }
@@ -220,7 +220,7 @@ TEST_F(LevelEditorKeys, OtherKeysChangeNothing)
 {
     const int keys[] = {SDLK_x, SDLK_c, SDLK_RETURN, SDLK_SPACE, SDLK_a};
     for (int sym : keys)
-        editor->keyDown(keyWith(sym, KMOD_LCTRL));
+        editor->keyDown(keyOf(sym, KMOD_LCTRL));
     EXPECT_EQ(0, editor->getViewColumn());
     EXPECT_EQ(0, editor->getViewRow());
     EXPECT_FALSE(editor->isOverview());
@@ -230,8 +230,8 @@ TEST_F(LevelEditorKeys, OtherKeysChangeNothing)
 
 TEST_F(LevelEditorKeys, KeyUpDoesNothing)
 {
-    editor->keyUp(keyWith(SDLK_z));
-    editor->keyUp(keyWith(SDLK_DOWN));
+    editor->keyUp(keyOf(SDLK_z));
+    editor->keyUp(keyOf(SDLK_DOWN));
     EXPECT_FALSE(editor->isOverview());
     EXPECT_EQ(0, editor->getViewRow());
 }

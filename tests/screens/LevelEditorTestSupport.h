@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include "screens/LevelEditor.h"
+#include "tests/support/Keys.h"
+#include "tests/support/TempFolder.h"
 
 // A level editor test runs in a folder of its own: the installed level is read from
 // <folder>/data/Contents/Resources/level.lev (through TARNWICK_DATA_DIR) and saves land in
@@ -18,16 +20,10 @@ class EditorFolder {
 public:
     EditorFolder()
     {
-        char pattern[] = "/tmp/tarnwick-editor-XXXXXX";
-        root = mkdtemp(pattern);
-        resources = root + "/data/Contents/Resources";
-        work = root + "/work";
         run("mkdir -p '" + resources + "' '" + work + "'");
         char buffer[4096];
         oldWorkingDirectory = getcwd(buffer, sizeof(buffer)) ? buffer : "/";
-        const char* data = std::getenv("TARNWICK_DATA_DIR");
-        hadDataDir = data != nullptr;
-        oldDataDir = data ? data : "";
+        folder.restoreLater("TARNWICK_DATA_DIR");
         setenv("TARNWICK_DATA_DIR", (root + "/data").c_str(), 1);
         if (chdir(work.c_str()) != 0)
             ADD_FAILURE() << "cannot enter " << work;
@@ -37,11 +33,6 @@ public:
     {
         if (chdir(oldWorkingDirectory.c_str()) != 0)
             ADD_FAILURE() << "cannot go back to " << oldWorkingDirectory;
-        if (hadDataDir)
-            setenv("TARNWICK_DATA_DIR", oldDataDir.c_str(), 1);
-        else
-            unsetenv("TARNWICK_DATA_DIR");
-        run("rm -rf '" + root + "'");
     }
 
     std::string installedLevel() const { return resources + "/level.lev"; }
@@ -65,26 +56,20 @@ public:
             ADD_FAILURE() << "failed: " << command;
     }
 
-    std::string root;
-    std::string resources;
-    std::string work;
+private:
+    TempFolder folder{"editor"};
+
+public:
+    const std::string root = folder.path();
+    const std::string resources = root + "/data/Contents/Resources";
+    const std::string work = root + "/work";
 
 private:
     std::string oldWorkingDirectory;
-    std::string oldDataDir;
-    bool hadDataDir;
 };
 
 // The editor holds a 3 MB map: keep it off the stack.
 inline std::unique_ptr<LevelEditor> makeEditor()
 {
     return std::unique_ptr<LevelEditor>(new LevelEditor(nullptr));
-}
-
-inline SDL_keysym keyWith(int sym, int mod = KMOD_NONE)
-{
-    SDL_keysym key = SDL_keysym();
-    key.sym = static_cast<SDLKey>(sym);
-    key.mod = static_cast<SDLMod>(mod);
-    return key;
 }

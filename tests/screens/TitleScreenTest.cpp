@@ -4,17 +4,10 @@
 #include <gtest/gtest.h>
 
 #include "screens/TitleScreen.h"
+#include "tests/support/Keys.h"
 #include "tests/support/RecordingDrawer.h"
 
 namespace {
-
-SDL_keysym keyOf(SDLKey sym, SDLMod mod = KMOD_NONE)
-{
-    SDL_keysym key = {};
-    key.sym = sym;
-    key.mod = mod;
-    return key;
-}
 
 const int LabelY[3] = {448, 512, 576};
 

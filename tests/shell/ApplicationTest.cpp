@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 #include <string>
 #include <sys/stat.h>
 #include <vector>
@@ -11,6 +10,7 @@
 #include "app/Application.h"
 #include "app/FatalError.h"
 #include "app/GameState.h"
+#include "tests/support/TempFolder.h"
 
 namespace {
 
@@ -59,15 +59,12 @@ class ApplicationTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        char pattern[] = "/tmp/tarnwick-app-XXXXXX";
-        home = mkdtemp(pattern);
-        setenv("HOME", home.c_str(), 1);
+        folder.exportAs("HOME");
         setenv("SDL_VIDEODRIVER", "dummy", 1);
         // No bundle: the game runs without level, sounds or music.
+        folder.restoreLater("TARNWICK_DATA_DIR");
         setenv("TARNWICK_DATA_DIR", (home + "/no-bundle").c_str(), 1);
     }
-
-    void TearDown() override { std::filesystem::remove_all(home); }
 
     static void pushKey(Uint8 type, SDLKey sym)
     {
@@ -85,7 +82,8 @@ protected:
         SDL_PushEvent(&event);
     }
 
-    std::string home;
+    TempFolder folder{"app"};
+    const std::string home = folder.path();
     std::vector<std::string> log;
 };
 

@@ -2,13 +2,10 @@
 
 unsigned RecordingDrawer::loadImage(unsigned char* pixels, unsigned width, unsigned height)
 {
-    if (!pixels)
-        return 0;
-    delete[] pixels;
-    while (images.count(nextId))
-        ++nextId;
-    images[nextId] = LoadedImage{width, height};
-    return nextId;
+    unsigned id = NullDrawer::loadImage(pixels, width, height);
+    if (id)
+        images[id] = LoadedImage{width, height};
+    return id;
 }
 
 void RecordingDrawer::releaseImage(unsigned id)
@@ -101,10 +98,9 @@ void RecordingDrawer::fillGradient(short x, short y, short width, short height,
 
 unsigned RecordingDrawer::createCanvas()
 {
-    while (images.count(nextId))
-        ++nextId;
-    images[nextId] = LoadedImage{static_cast<unsigned>(ScreenWidth), static_cast<unsigned>(ScreenHeight)};
-    return nextId;
+    unsigned id = newId();
+    images[id] = LoadedImage{static_cast<unsigned>(ScreenWidth), static_cast<unsigned>(ScreenHeight)};
+    return id;
 }
 
 void RecordingDrawer::beginCanvas(unsigned id, short x, short y, short width, short height)

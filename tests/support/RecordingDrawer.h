@@ -4,10 +4,10 @@
 #include <string>
 #include <vector>
 
-#include "render/Drawer.h"
+#include "tests/support/NullDrawer.h"
 
 // A Drawer that draws nothing and remembers every call, for tests of what screens draw.
-class RecordingDrawer : public Drawer {
+class RecordingDrawer : public NullDrawer {
 public:
     struct Call {
         std::string op;          // "drawImage", "drawText", "fillRect", "fillGradient", ...
@@ -27,7 +27,6 @@ public:
         unsigned height;
     };
 
-    bool initialise(unsigned short, unsigned short, bool, int) override { return true; }
     unsigned loadImage(unsigned char* pixels, unsigned width, unsigned height) override;
     void releaseImage(unsigned id) override;
     void beginDrawing() override;
@@ -42,7 +41,6 @@ public:
                       unsigned char topRed, unsigned char topGreen, unsigned char topBlue, unsigned char topAlpha,
                       unsigned char bottomRed, unsigned char bottomGreen, unsigned char bottomBlue,
                       unsigned char bottomAlpha) override;
-    void loadGlyph(Glyph, unsigned char* pixels, unsigned) override { delete[] pixels; }
     unsigned createCanvas() override;
     void beginCanvas(unsigned id, short x, short y, short width, short height) override;
     void endCanvas() override;
@@ -51,7 +49,6 @@ public:
     std::vector<Call> calls;
     // Every image loaded, by id, with the size it was loaded at.
     std::map<unsigned, LoadedImage> images;
-    unsigned nextId = 1;
 
     void clear() { calls.clear(); }
     // The drawImage calls of one image id, in order.

@@ -10,7 +10,7 @@
 #include "game/LevelFile.h"
 #include "game/SpikeBall.h"
 #include "render/Drawer.h"
-#include "tools/route/SilentDrawer.h"
+#include "tests/support/NullDrawer.h"
 
 namespace {
 
@@ -242,7 +242,7 @@ bool KeyRecording::replay(const std::string& levelPath, Outcome& out) const
     game->keyDown(keysym(SDLK_SPACE));
     game->keyUp(keysym(SDLK_SPACE));
 
-    SilentDrawer drawer;
+    NullDrawer drawer;
     playThrough(*game, drawer, out);
     out.complete = game->isLevelComplete();
     out.gameOver = game->isGameOver();

@@ -3,8 +3,8 @@
 #include <iosfwd>
 #include <string>
 
+#include "tests/support/NullDrawer.h"
 #include "tools/route/KeyRecording.h"
-#include "tools/route/SilentDrawer.h"
 
 class GamePlay;
 
@@ -57,7 +57,7 @@ private:
     std::string state() const;
 
     GamePlay& game;
-    SilentDrawer drawer;
+    NullDrawer drawer;
     KeyRecording recording;
     int frame;
     std::ostream* trace;
