@@ -66,14 +66,16 @@ def game_env(home, data=None, display=None):
 
 
 def run_driver(script, folder, args=("--sdl",), home=None, data=None, display=None, cwd=None, prefix=(),
-               timeout=300, **kwargs):
+               extra_env=(), timeout=300, **kwargs):
     """Writes `script` to folder/script.txt and runs the test driver on it with game_env(home
-    or folder, data, display), in `cwd` or folder, `prefix` before the command (setpriv, ...).
+    or folder, data, display) and `extra_env` over it, in `cwd` or folder, `prefix` before the
+    command (setpriv, ...).
     The finished process, its output as text."""
     path = os.path.join(folder, "script.txt")
     with open(path, "w") as f:
         f.write(script)
-    return subprocess.run(list(prefix) + [DRIVER, path] + list(args), env=game_env(home or folder, data, display),
+    env = dict(game_env(home or folder, data, display), **dict(extra_env))
+    return subprocess.run(list(prefix) + [DRIVER, path] + list(args), env=env,
                           cwd=cwd or folder, stdin=subprocess.DEVNULL, capture_output=True, text=True,
                           errors="replace", timeout=timeout, **kwargs)
 

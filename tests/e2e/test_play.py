@@ -15,15 +15,17 @@ import sys
 import tempfile
 import unittest
 
+import numpy
 from PIL import Image
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-from gamerun import BUNDLE, DRIVER, SOURCE_DIR, run_driver  # noqa: E402
+from gamerun import BUILD_DIR, BUNDLE, DRIVER, SOURCE_DIR, run_driver, start_xvfb  # noqa: E402
 
 IMAGES = os.path.join(SOURCE_DIR, "assets", "images")
 ROUTES = os.path.join(SOURCE_DIR, "tests", "game", "routes")
 QUIET = ["--sdl", "--nosound", "--nomusic"]
 FONTS = os.path.join(SOURCE_DIR, "assets", "fonts")
+REFUSE_LIBRARY = os.path.join(BUILD_DIR, "lib", "libtarnwick_refuse_driver.so")
 
 MAP_WIDTH = 1024
 MAP_HEIGHT = 768
@@ -256,11 +258,15 @@ expect-state GamePlay
 HUD_HEIGHT = 120
 
 
-def run_on_shipped_level(folder, script_text):
-    """Runs a driver script on the installed level, with a home of its own in folder."""
+def run_on_shipped_level(folder, script_text, display=None, more_env=()):
+    """Runs a driver script on the installed level, with a home of its own in folder: with
+    the software drawer under the SDL dummy video driver, or through OpenGL in the X server
+    `display` when one is given."""
     home = os.path.join(folder, "home")
     os.makedirs(home)
-    return run_driver(script_text, folder, args=QUIET, home=home, data=BUNDLE, timeout=500)
+    args = ["--nosound", "--nomusic", "-w", "1024", "-h", "768"] if display else QUIET
+    return run_driver(script_text, folder, args=args, home=home, data=BUNDLE, display=display,
+                      extra_env=more_env, timeout=500)
 
 
 def shipped_level():
@@ -335,6 +341,53 @@ class ReplayTest(unittest.TestCase):
                 self.assertEqual(result.returncode, 0, output)
                 shot = Image.open(os.path.join(folder, "win.bmp")).convert("RGB")
                 self.assertGreater(match(shot, below_hud, 0, HUD_HEIGHT), 0.98, "the last frame shows no win picture")
+
+
+# The robot in the shaft of sky at the level's left edge with a reflector beside it (sky,
+# cave, earth, grass, crates, a lamp's glow, sprites and counters in one view); the
+# editor's window view six rows down over the same spot.
+REFUSAL_SCRIPTS = {
+    "play": "frames 3\nkey return\nframes 1\nexpect-state GamePlay\nkey space\nplace 6 22\nreflector 7 22\nframes 20\n",
+    "editor": "frames 3\nkey down\nkey return\nframes 2\nexpect-state LevelEditor\n" + "key down\n" * 6 + "frames 2\n",
+}
+# What the preloaded library refuses, and what it says when it does.
+REFUSALS = {"framebuffers": "refuse: framebuffers after the first", "page1024": "refuse: empty 1024-wide textures"}
+
+
+class RefusedDriverTest(unittest.TestCase):
+    """Through Mesa's software OpenGL, with the driver refusing every framebuffer after the
+    first (the layers' probe succeeds, every layer page after it fails) or the empty
+    1024-wide texture (the atlas page, with GL_OUT_OF_MEMORY): the play field and the
+    editor's window view are the frames drawn without the fault, up to the rounding of
+    blending, and one line says the faster path is off. Each screen runs in a game of its
+    own, so that its tile layers make the first framebuffer."""
+
+    def run_screen(self, display, screen, refuse=None):
+        more_env = {"LD_PRELOAD": REFUSE_LIBRARY, "TARNWICK_REFUSE": refuse} if refuse else {}
+        with tempfile.TemporaryDirectory(prefix="tarnwick-e2e-refuse-") as folder:
+            script = REFUSAL_SCRIPTS[screen] + "shot shot.bmp\nquit\nframes 1\n"
+            result = run_on_shipped_level(folder, script, display, more_env)
+            said = result.stdout.replace(folder, "")
+            self.assertEqual(result.returncode, 0, said + result.stderr)
+            shot = numpy.asarray(Image.open(os.path.join(folder, "shot.bmp")).convert("RGB"), dtype=numpy.int16)
+        return said.splitlines(), result.stderr, shot
+
+    def test_refused_framebuffers_and_atlas_page_leave_play_and_the_editor_unchanged(self):
+        server, display = start_xvfb()
+        self.addCleanup(server.wait)
+        self.addCleanup(server.terminate)
+        for screen in REFUSAL_SCRIPTS:
+            normal_lines, _, normal = self.run_screen(display, screen)
+            for refuse, refusal in REFUSALS.items():
+                with self.subTest(screen=screen, refused=refuse):
+                    lines, errors, shot = self.run_screen(display, screen, refuse)
+                    self.assertIn(refusal, errors, "the driver refused nothing")
+                    difference = numpy.abs(shot - normal).max(axis=2)
+                    wrong = numpy.argwhere(difference > 3)
+                    self.assertEqual(len(wrong), 0, "%d pixels differ, by up to %d, first at (x, y) %s"
+                                     % (len(wrong), difference.max(), tuple(wrong[0][::-1]) if len(wrong) else ""))
+                    new = [line for line in lines if line not in normal_lines]
+                    self.assertEqual(len(new), 1, "not one line saying the faster path is off:\n" + "\n".join(new))
 
 
 if __name__ == "__main__":
