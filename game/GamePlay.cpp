@@ -20,11 +20,9 @@ const PictureSet::Embedded embeddedPictures[] = {
     {&Images::lightbeamv_png, &Images::lightbeamv_png_size},
     {&Images::lightbeamh_png, &Images::lightbeamh_png_size},
     {&Images::lightboxlit_png, &Images::lightboxlit_png_size},
-    {&Images::lightboxui_png, &Images::lightboxui_png_size},
-    {&Images::reflectorui_png, &Images::reflectorui_png_size},
-    {&Images::heartui_png, &Images::heartui_png_size},
     {&Images::storyscreen_png, &Images::storyscreen_png_size},
     {&Images::winscreen_png, &Images::winscreen_png_size},
+    {&Images::robot_png, &Images::robot_png_size},
 };
 
 // The view shows 32 x 24 cells; the tile passes cover two more to the right and below, for
@@ -73,8 +71,7 @@ GamePlay::~GamePlay()
     deleteSpikeBalls();
     pictures.release(getDrawer());
     art.release(getDrawer());
-    if (Drawer* drawer = getDrawer())
-        player.releaseImage(drawer);
+    statusBar.release(getDrawer());
 }
 
 std::string GamePlay::getName() const
@@ -224,6 +221,7 @@ void GamePlay::draw(Drawer* drawer)
 {
     art.load(drawer);
     pictures.load(drawer);
+    statusBar.load(drawer);
 
     if (storyShown) {
         drawPicture(drawer, StoryPicture, 0, 0);
@@ -249,7 +247,8 @@ void GamePlay::draw(Drawer* drawer)
     drawer->drawTiles(tiles, 1);
     if (levelComplete)
         drawPicture(drawer, WinPicture, 0, 0);
-    drawCounters(drawer);
+    statusBar.draw(drawer, player.getNumLives(), GameCounter::getInstance()->getCount(LitCounter),
+                   player.getNumReflectors());
     if (gameOver)
         drawer->drawText("game over", 225, 350, 64.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }
@@ -418,15 +417,4 @@ void GamePlay::moveAndDrawSpikeBalls(Drawer* drawer)
         if (px < bx + 1.0f && bx < px + 1.0f && py < by + 1.0f && by < py + 1.0f)
             player.decrementNumLives();
     }
-}
-
-void GamePlay::drawCounters(Drawer* drawer)
-{
-    drawPicture(drawer, HeartIconPicture, -20, -20);
-    drawer->drawText(std::to_string(player.getNumLives()), 60, 18, 36.0f, 1.0f, 1.0f, 1.0f, 1.0f);
-    drawPicture(drawer, LightBoxIconPicture, 435, -20);
-    drawer->drawText(std::to_string(GameCounter::getInstance()->getCount(LitCounter)), 535, 18, 36.0f,
-                     1.0f, 1.0f, 1.0f, 1.0f);
-    drawPicture(drawer, ReflectorIconPicture, 820, -20);
-    drawer->drawText(std::to_string(player.getNumReflectors()), 920, 18, 36.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }

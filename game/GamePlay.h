@@ -8,6 +8,7 @@
 #include "game/Player.h"
 #include "game/Reflector.h"
 #include "game/SpikeBall.h"
+#include "game/StatusBar.h"
 #include "game/TileType.h"
 #include "render/PictureSet.h"
 #include "render/TileArt.h"
@@ -56,6 +57,9 @@ public:
     float getViewY() const { return viewY; }
     // The one picture all spike balls share (0 before the first frame).
     unsigned getSpikeBallImage() const { return art.id(TileArt::SpikeBallPicture); }
+    // The robot's picture (0 before the first frame): the player is copied by the level
+    // checker millions of times, so it carries no pictures of its own.
+    unsigned getRobotImage() const { return pictures[RobotPicture]; }
 
     // The drawer may keep the tile passes from frame to frame, where it can. Turned off,
     // every tile is drawn every frame: the plain way, kept to compare the two.
@@ -68,8 +72,8 @@ private:
     // embedded picture table.
     enum Picture {
         ReflectorPicture, BeamVerticalPicture, BeamHorizontalPicture, LightBoxLitPicture,
-        LightBoxIconPicture, ReflectorIconPicture, HeartIconPicture, StoryPicture, WinPicture,
-        PictureCount
+        StoryPicture, WinPicture,
+        RobotPicture, PictureCount
     };
 
     void collectLevelObjects();
@@ -89,10 +93,10 @@ private:
     void drawReflectors(Drawer* drawer);
     void drawLightBoxes(Drawer* drawer);
     void moveAndDrawSpikeBalls(Drawer* drawer);
-    void drawCounters(Drawer* drawer);
 
     TileArt art;
     PictureSet pictures;
+    StatusBar statusBar;
     TileMap map;
     float viewX;
     float viewY;

@@ -2,14 +2,11 @@
 
 #include <cmath>
 
-#include "assets/Images.h"
 #include "audio/Sounds.h"
 #include "game/GamePlay.h"
 #include "render/Drawer.h"
 
 namespace {
-
-const PictureSet::Embedded RobotPicture[] = {{&Images::robot_png, &Images::robot_png_size}};
 
 void playSound(Sounds::SoundType type)
 {
@@ -19,7 +16,7 @@ void playSound(Sounds::SoundType type)
 } // namespace
 
 Player::Player()
-    : robot(RobotPicture, 1), movingRight(false), movingLeft(false), jumpHeld(false), jumpSpent(false),
+    : movingRight(false), movingLeft(false), jumpHeld(false), jumpSpent(false),
       x(StartX), y(StartY), facingRight(true), jumpPhase(0.0f), jumpBaseY(StartY),
       falling(false), fallSpeed(FirstFallStep), numReflectors(10), numLives(3)
 {
@@ -235,16 +232,10 @@ void Player::fallStep(TileMap& map, int row, int c)
     }
 }
 
-void Player::releaseImage(Drawer* drawer)
-{
-    robot.release(drawer);
-}
-
 void Player::draw(Drawer* drawer, GamePlay* game)
 {
-    robot.load(drawer);
     int screenX = static_cast<int>((x - game->getViewX()) * CellPixels - 16.0f);
     int screenY = static_cast<int>((y - game->getViewY()) * CellPixels - 16.0f);
-    drawer->drawImage(robot[0], static_cast<short>(screenX), static_cast<short>(screenY),
+    drawer->drawImage(game->getRobotImage(), static_cast<short>(screenX), static_cast<short>(screenY),
                       facingRight ? 1.0f : -1.0f, 1.0f, 1.0f, 1.0f, 1.0f, 1.0f);
 }

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "game/TileType.h"
-#include "render/PictureSet.h"
 
 class Drawer;
 class GamePlay;
@@ -24,9 +23,6 @@ public:
     void decrementNumLives();
 
     void draw(Drawer* drawer, GamePlay* game);
-    // Gives the robot's picture back to the drawer it was loaded into (the play screen
-    // does when it ends; a null drawer only forgets it).
-    void releaseImage(Drawer* drawer);
 
     // Puts the player on a spot at once, for tests and tools; nothing else changes.
     void setPosition(float newX, float newY)
@@ -72,7 +68,6 @@ private:
     void fallOnce();
     void collectCrate(TileMap& map, int column, int row);
 
-    PictureSet robot;   // loaded on the first draw
     bool movingRight;
     bool movingLeft;
     bool jumpHeld;

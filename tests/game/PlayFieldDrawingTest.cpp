@@ -15,13 +15,12 @@ using gameworld::fillRow;
 
 namespace {
 
-// A fresh drawer hands out ids 1, 2, 3... in load order, so the play field's 20 pictures
-// (the tiles' first) get these ids on its first frame.
+// A fresh drawer hands out ids 1, 2, 3... in load order, so the play field's 21 pictures
+// (the tiles' first, the status bar's last) get these ids on its first frame.
 enum PictureId : unsigned {
     CaveBackId = 1, EarthId, GrassId, LampId, LampGlowId, LightBoxId, LightPipeId, CrateId, SpikesId, LavaId,
-    SpikeBallId, ReflectorId, BeamVId, BeamHId, LightBoxLitId, LightBoxIconId, ReflectorIconId, HeartIconId,
-    StoryId, WinId,
-    FirstSpriteId   // the robot
+    SpikeBallId, ReflectorId, BeamVId, BeamHId, LightBoxLitId, StoryId, WinId, RobotId,
+    LightBoxIconId, ReflectorIconId, HeartIconId
 };
 
 typedef RecordingDrawer::Call Call;
@@ -97,7 +96,7 @@ TEST_F(PlayFieldTest, TheFirstFrameLoadsThePicturesInOrderAndShowsOnlyTheStory)
 {
     gameworld::startLevel(*game);
     frame();
-    ASSERT_EQ(20u, drawer.images.size());
+    ASSERT_EQ(21u, drawer.images.size());   // the status bar's three icons last
     EXPECT_EQ(64u, drawer.images[CaveBackId].width);
     EXPECT_EQ(128u, drawer.images[LampGlowId].width);
     EXPECT_EQ(32u, drawer.images[BeamVId].width);
@@ -106,6 +105,7 @@ TEST_F(PlayFieldTest, TheFirstFrameLoadsThePicturesInOrderAndShowsOnlyTheStory)
     EXPECT_EQ(107u, drawer.images[HeartIconId].width);
     EXPECT_EQ(1024u, drawer.images[StoryId].width);
     EXPECT_EQ(768u, drawer.images[WinId].height);
+    EXPECT_EQ(64u, drawer.images[RobotId].width);
 
     ASSERT_EQ(1u, drawer.calls.size());
     EXPECT_EQ("drawImage", drawer.calls[0].op);
@@ -114,7 +114,7 @@ TEST_F(PlayFieldTest, TheFirstFrameLoadsThePicturesInOrderAndShowsOnlyTheStory)
     EXPECT_EQ(0, drawer.calls[0].y);
 
     frame();
-    EXPECT_EQ(20u, drawer.images.size()) << "pictures are loaded once";
+    EXPECT_EQ(21u, drawer.images.size()) << "pictures are loaded once";
 }
 
 TEST_F(PlayFieldTest, AllBallsShareOnePictureAndTheRobotHasItsOwn)
@@ -127,8 +127,6 @@ TEST_F(PlayFieldTest, AllBallsShareOnePictureAndTheRobotHasItsOwn)
     EXPECT_EQ(21u, drawer.images.size());
     EXPECT_EQ(64u, drawer.images[SpikeBallId].width);
     EXPECT_EQ(2u, draws(SpikeBallId).size());
-    game->getPlayer().releaseImage(&drawer);   // as the screen does when it ends
-    EXPECT_EQ(20u, drawer.images.size());
 }
 
 // ---- The view ---------------------------------------------------------------------------
@@ -140,7 +138,7 @@ TEST_F(PlayFieldTest, NearTheLeftEdgeTheViewStopsAndThePlayerMovesOnScreen)
     frame();
     EXPECT_EQ(0.0f, game->getViewX());
     EXPECT_EQ(10.0f, game->getViewY());
-    const unsigned robot = FirstSpriteId;
+    const unsigned robot = RobotId;
     ASSERT_EQ(1u, draws(robot).size());
     EXPECT_EQ(304, draws(robot)[0].x);
     EXPECT_EQ(368, draws(robot)[0].y);
@@ -156,7 +154,7 @@ TEST_F(PlayFieldTest, InTheMiddleThePlayerStaysCentredAndTheTilesShiftByTheFract
     game->getPlayer().setPosition(500.5f, 22.0f);
     frame();
     EXPECT_EQ(484.5f, game->getViewX());
-    EXPECT_TRUE(drawnAt(FirstSpriteId, 496, 368));
+    EXPECT_TRUE(drawnAt(RobotId, 496, 368));
     // (490 - 484) * 32 - 16, centred 16 further up and left.
     EXPECT_TRUE(drawnAt(CaveBackId, 176 - 16, 320 - 16));
     EXPECT_EQ(1u, draws(CaveBackId).size()) << "the passes start at the view's own first column";
@@ -169,7 +167,7 @@ TEST_F(PlayFieldTest, NearTheRightEdgeTheViewStops)
     game->getPlayer().setPosition(1010.0f, 22.0f);
     frame();
     EXPECT_EQ(991.0f, game->getViewX());
-    EXPECT_TRUE(drawnAt(FirstSpriteId, 592, 368));
+    EXPECT_TRUE(drawnAt(RobotId, 592, 368));
 }
 
 TEST_F(PlayFieldTest, TheViewStopsAtTheTopAndBottomRows)
@@ -180,11 +178,11 @@ TEST_F(PlayFieldTest, TheViewStopsAtTheTopAndBottomRows)
     game->getPlayer().setPosition(20.0f, 5.0f);
     frame();
     EXPECT_EQ(0.0f, game->getViewY());
-    EXPECT_TRUE(drawnAt(FirstSpriteId, 496, 5 * 32 - 16));
+    EXPECT_TRUE(drawnAt(RobotId, 496, 5 * 32 - 16));
     game->getPlayer().setPosition(20.0f, 760.0f);
     frame();
     EXPECT_EQ(743.0f, game->getViewY());
-    EXPECT_TRUE(drawnAt(FirstSpriteId, 496, (760 - 743) * 32 - 16));
+    EXPECT_TRUE(drawnAt(RobotId, 496, (760 - 743) * 32 - 16));
 }
 
 TEST_F(PlayFieldTest, APlayerFacingLeftIsDrawnMirrored)
@@ -192,8 +190,8 @@ TEST_F(PlayFieldTest, APlayerFacingLeftIsDrawnMirrored)
     start();
     game->keyDown(keyOf(SDLK_LEFT));
     frame();
-    ASSERT_EQ(1u, draws(FirstSpriteId).size());
-    EXPECT_EQ(-1.0f, draws(FirstSpriteId)[0].scaleX);
+    ASSERT_EQ(1u, draws(RobotId).size());
+    EXPECT_EQ(-1.0f, draws(RobotId)[0].scaleX);
 }
 
 // ---- Sky --------------------------------------------------------------------------------
@@ -445,8 +443,8 @@ TEST_F(PlayFieldTest, AfterTheLastLifeGameOverShowsAndThePlayerIsOutOfSight)
     EXPECT_EQ(225, over->x);
     EXPECT_EQ(350, over->y);
     EXPECT_EQ(64.0f, over->size);
-    ASSERT_EQ(1u, draws(FirstSpriteId).size());
-    EXPECT_LE(draws(FirstSpriteId)[0].x + 64, 0);
+    ASSERT_EQ(1u, draws(RobotId).size());
+    EXPECT_LE(draws(RobotId)[0].x + 64, 0);
     ASSERT_NE(nullptr, text("0"));
 }
 
@@ -469,7 +467,7 @@ TEST_F(PlayFieldTest, ThePaintingOrderPutsEachLayerOverTheOneBefore)
     std::vector<int> order = {
         0, // the sky
         firstDraw(LampId), firstDraw(BeamVId), firstDraw(ReflectorId), firstDraw(LightBoxLitId),
-        firstDraw(SpikeBallId), firstDraw(FirstSpriteId), firstDraw(LampGlowId),
+        firstDraw(SpikeBallId), firstDraw(RobotId), firstDraw(LampGlowId),
         firstDraw(EarthId), firstDraw(WinId), firstDraw(HeartIconId)};
     EXPECT_EQ("fillGradient", drawer.calls[0].op);
     for (size_t i = 1; i < order.size(); ++i) {
