@@ -1,6 +1,7 @@
 #include "render/TileLayerCache.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "render/OpenGLDrawer.h"
 #include "render/SquareRuns.h"
@@ -15,6 +16,56 @@ int floorDivide(int value, int divisor)
 {
     return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
 }
+
+// The smallest rectangle of a chunk's squares holding those added.
+class SquareBox {
+public:
+    static SquareBox around(const LayerPart& part)
+    {
+        SquareBox box;
+        if (part.width > 0 && part.height > 0) {
+            box.add(part.x / SquarePixels, part.y / SquarePixels);
+            box.add((part.x + part.width - 1) / SquarePixels, (part.y + part.height - 1) / SquarePixels);
+        }
+        return box;
+    }
+
+    void add(int column, int row)
+    {
+        firstColumn = std::min(firstColumn, column);
+        lastColumn = std::max(lastColumn, column);
+        firstRow = std::min(firstRow, row);
+        lastRow = std::max(lastRow, row);
+    }
+
+    void add(const SquareBox& other)
+    {
+        if (other.lastColumn >= 0) {
+            add(other.firstColumn, other.firstRow);
+            add(other.lastColumn, other.lastRow);
+        }
+    }
+
+    template <typename Visit> void forEach(Visit visit) const
+    {
+        for (int row = firstRow; row <= lastRow; ++row)
+            for (int column = firstColumn; column <= lastColumn; ++column)
+                visit(column, row);
+    }
+
+    LayerPart part() const
+    {
+        if (lastColumn < 0)
+            return LayerPart{0, 0, 0, 0};
+        return LayerPart{static_cast<short>(firstColumn * SquarePixels), static_cast<short>(firstRow * SquarePixels),
+                         static_cast<short>((lastColumn + 1 - firstColumn) * SquarePixels),
+                         static_cast<short>((lastRow + 1 - firstRow) * SquarePixels)};
+    }
+
+private:
+    int firstColumn = std::numeric_limits<int>::max(), lastColumn = -1;
+    int firstRow = std::numeric_limits<int>::max(), lastRow = -1;
+};
 
 } // namespace
 
@@ -276,9 +327,13 @@ bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
     }
     if (!drawer.layerFits(chunk.layer, x, y))
         chunk.stale = true;
-    if (!chunk.stale && chunk.changed.width == 0)
+    LayerPart part = LayerPart{0, 0, ChunkPixels, ChunkPixels};
+    if (chunk.stale)
+        chunk.changed = LayerPart{0, 0, 0, 0};
+    else
+        part = takePartToPaint(chunk, x, y);
+    if (part.width == 0)
         return true;
-    LayerPart part = chunk.stale ? LayerPart{0, 0, ChunkPixels, ChunkPixels} : chunk.changed;
     if (chunk.stale)
         drawer.beginLayer(chunk.layer, x, y);
     else
@@ -286,8 +341,50 @@ bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
     paintCells(chunk, part, scene.originX, scene.originY);
     drawer.endLayer();
     chunk.stale = false;
-    chunk.changed = LayerPart{0, 0, 0, 0};
     return true;
+}
+
+// What of the chunk's changed part is painted again this frame; the rest stays marked.
+// Only squares the chunk's pictures cover are ever drawn from the layer, and a square comes
+// to be covered only when a cell whose pictures reach it changes, which marks it then: the
+// others may keep what they hold. Covered squares off the screen and outside the scene's
+// cells (where only the overhang of its edge cells falls) wait until they come on the
+// screen. So when the view moves on by a column and the column it left takes its
+// pictures out of the layer, only the strip on the screen's side of the edge is painted.
+LayerPart TileLayerCache::takePartToPaint(Chunk& chunk, int x, int y) const
+{
+    int cellsLeft = left * CellPixels - chunk.column * ChunkPixels;
+    int cellsRight = right * CellPixels - chunk.column * ChunkPixels;
+    int cellsTop = top * CellPixels - chunk.row * ChunkPixels;
+    int cellsBottom = bottom * CellPixels - chunk.row * ChunkPixels;
+    auto waits = [&](int column, int row) {
+        int squareX = column * SquarePixels;
+        int squareY = row * SquarePixels;
+        bool inCells = squareX + SquarePixels > cellsLeft && squareX < cellsRight && squareY + SquarePixels > cellsTop &&
+                       squareY < cellsBottom;
+        bool onScreen = x + squareX + SquarePixels > 0 && x + squareX < Drawer::ScreenWidth &&
+                        y + squareY + SquarePixels > 0 && y + squareY < Drawer::ScreenHeight;
+        return !inCells && !onScreen;
+    };
+    SquareBox now, later;
+    SquareBox changed = SquareBox::around(chunk.changed);
+    changed.forEach([&](int column, int row) {
+        if (chunk.covered.test(static_cast<size_t>(row * SquaresAcross + column)))
+            (waits(column, row) ? later : now).add(column, row);
+    });
+    // What waits is kept as one rectangle: were a square in it that cannot wait, it would be
+    // painted again every frame; then all of it is painted now.
+    bool keep = true;
+    later.forEach([&](int column, int row) {
+        if (chunk.covered.test(static_cast<size_t>(row * SquaresAcross + column)) && !waits(column, row))
+            keep = false;
+    });
+    if (!keep) {
+        now.add(later);
+        later = SquareBox();
+    }
+    chunk.changed = later.part();
+    return now.part();
 }
 
 // The pictures of the chunk's copy of its cells that reach the part, in the order the frame
