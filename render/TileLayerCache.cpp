@@ -38,14 +38,6 @@ public:
         lastRow = std::max(lastRow, row);
     }
 
-    void add(const SquareBox& other)
-    {
-        if (other.lastColumn >= 0) {
-            add(other.firstColumn, other.firstRow);
-            add(other.lastColumn, other.lastRow);
-        }
-    }
-
     template <typename Visit> void forEach(Visit visit) const
     {
         for (int row = firstRow; row <= lastRow; ++row)
@@ -327,11 +319,8 @@ bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
     }
     if (!drawer.layerFits(chunk.layer, x, y))
         chunk.stale = true;
-    LayerPart part = LayerPart{0, 0, ChunkPixels, ChunkPixels};
-    if (chunk.stale)
-        chunk.changed = LayerPart{0, 0, 0, 0};
-    else
-        part = takePartToPaint(chunk, x, y);
+    LayerPart part = chunk.stale ? LayerPart{0, 0, ChunkPixels, ChunkPixels} : coveredPart(chunk);
+    chunk.changed = LayerPart{0, 0, 0, 0};
     if (part.width == 0)
         return true;
     if (chunk.stale)
@@ -344,47 +333,19 @@ bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
     return true;
 }
 
-// What of the chunk's changed part is painted again this frame; the rest stays marked.
-// Only squares the chunk's pictures cover are ever drawn from the layer, and a square comes
-// to be covered only when a cell whose pictures reach it changes, which marks it then: the
-// others may keep what they hold. Covered squares off the screen and outside the scene's
-// cells (where only the overhang of its edge cells falls) wait until they come on the
-// screen. So when the view moves on by a column and the column it left takes its
-// pictures out of the layer, only the strip on the screen's side of the edge is painted.
-LayerPart TileLayerCache::takePartToPaint(Chunk& chunk, int x, int y) const
+// The part of the chunk's changed part that its pictures cover now. Only covered squares
+// are ever drawn from a layer, and a square comes to be covered only when a cell whose
+// pictures reach it changes, which marks it then: the others may keep what they hold. So
+// when the view moves on by a column and the column it left takes its pictures out of the
+// layer, only the half of their reach that the next column's pictures cover is painted.
+LayerPart TileLayerCache::coveredPart(const Chunk& chunk) const
 {
-    int cellsLeft = left * CellPixels - chunk.column * ChunkPixels;
-    int cellsRight = right * CellPixels - chunk.column * ChunkPixels;
-    int cellsTop = top * CellPixels - chunk.row * ChunkPixels;
-    int cellsBottom = bottom * CellPixels - chunk.row * ChunkPixels;
-    auto waits = [&](int column, int row) {
-        int squareX = column * SquarePixels;
-        int squareY = row * SquarePixels;
-        bool inCells = squareX + SquarePixels > cellsLeft && squareX < cellsRight && squareY + SquarePixels > cellsTop &&
-                       squareY < cellsBottom;
-        bool onScreen = x + squareX + SquarePixels > 0 && x + squareX < Drawer::ScreenWidth &&
-                        y + squareY + SquarePixels > 0 && y + squareY < Drawer::ScreenHeight;
-        return !inCells && !onScreen;
-    };
-    SquareBox now, later;
-    SquareBox changed = SquareBox::around(chunk.changed);
-    changed.forEach([&](int column, int row) {
+    SquareBox covered;
+    SquareBox::around(chunk.changed).forEach([&](int column, int row) {
         if (chunk.covered.test(static_cast<size_t>(row * SquaresAcross + column)))
-            (waits(column, row) ? later : now).add(column, row);
+            covered.add(column, row);
     });
-    // What waits is kept as one rectangle: were a square in it that cannot wait, it would be
-    // painted again every frame; then all of it is painted now.
-    bool keep = true;
-    later.forEach([&](int column, int row) {
-        if (chunk.covered.test(static_cast<size_t>(row * SquaresAcross + column)) && !waits(column, row))
-            keep = false;
-    });
-    if (!keep) {
-        now.add(later);
-        later = SquareBox();
-    }
-    chunk.changed = later.part();
-    return now.part();
+    return covered.part();
 }
 
 // The pictures of the chunk's copy of its cells that reach the part, in the order the frame
