@@ -1,6 +1,7 @@
 #include "render/TileLayerCache.h"
 
 #include <algorithm>
+#include <limits>
 
 #include "render/OpenGLDrawer.h"
 #include "render/SquareRuns.h"
@@ -15,6 +16,48 @@ int floorDivide(int value, int divisor)
 {
     return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
 }
+
+// The smallest rectangle of a chunk's squares holding those added.
+class SquareBox {
+public:
+    static SquareBox around(const LayerPart& part)
+    {
+        SquareBox box;
+        if (part.width > 0 && part.height > 0) {
+            box.add(part.x / SquarePixels, part.y / SquarePixels);
+            box.add((part.x + part.width - 1) / SquarePixels, (part.y + part.height - 1) / SquarePixels);
+        }
+        return box;
+    }
+
+    void add(int column, int row)
+    {
+        firstColumn = std::min(firstColumn, column);
+        lastColumn = std::max(lastColumn, column);
+        firstRow = std::min(firstRow, row);
+        lastRow = std::max(lastRow, row);
+    }
+
+    template <typename Visit> void forEach(Visit visit) const
+    {
+        for (int row = firstRow; row <= lastRow; ++row)
+            for (int column = firstColumn; column <= lastColumn; ++column)
+                visit(column, row);
+    }
+
+    LayerPart part() const
+    {
+        if (lastColumn < 0)
+            return LayerPart{0, 0, 0, 0};
+        return LayerPart{static_cast<short>(firstColumn * SquarePixels), static_cast<short>(firstRow * SquarePixels),
+                         static_cast<short>((lastColumn + 1 - firstColumn) * SquarePixels),
+                         static_cast<short>((lastRow + 1 - firstRow) * SquarePixels)};
+    }
+
+private:
+    int firstColumn = std::numeric_limits<int>::max(), lastColumn = -1;
+    int firstRow = std::numeric_limits<int>::max(), lastRow = -1;
+};
 
 } // namespace
 
@@ -276,9 +319,10 @@ bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
     }
     if (!drawer.layerFits(chunk.layer, x, y))
         chunk.stale = true;
-    if (!chunk.stale && chunk.changed.width == 0)
+    LayerPart part = chunk.stale ? LayerPart{0, 0, ChunkPixels, ChunkPixels} : coveredPart(chunk);
+    chunk.changed = LayerPart{0, 0, 0, 0};
+    if (part.width == 0)
         return true;
-    LayerPart part = chunk.stale ? LayerPart{0, 0, ChunkPixels, ChunkPixels} : chunk.changed;
     if (chunk.stale)
         drawer.beginLayer(chunk.layer, x, y);
     else
@@ -286,8 +330,22 @@ bool TileLayerCache::paintChunk(const TileScene& scene, Chunk& chunk)
     paintCells(chunk, part, scene.originX, scene.originY);
     drawer.endLayer();
     chunk.stale = false;
-    chunk.changed = LayerPart{0, 0, 0, 0};
     return true;
+}
+
+// The part of the chunk's changed part that its pictures cover now. Only covered squares
+// are ever drawn from a layer, and a square comes to be covered only when a cell whose
+// pictures reach it changes, which marks it then: the others may keep what they hold. So
+// when the view moves on by a column and the column it left takes its pictures out of the
+// layer, only the half of their reach that the next column's pictures cover is painted.
+LayerPart TileLayerCache::coveredPart(const Chunk& chunk) const
+{
+    SquareBox covered;
+    SquareBox::around(chunk.changed).forEach([&](int column, int row) {
+        if (chunk.covered.test(static_cast<size_t>(row * SquaresAcross + column)))
+            covered.add(column, row);
+    });
+    return covered.part();
 }
 
 // The pictures of the chunk's copy of its cells that reach the part, in the order the frame

@@ -79,6 +79,7 @@ private:
     bool paintChunks(const TileScene& scene);
     bool paintChunk(const TileScene& scene, Chunk& chunk);
     void paintCells(const Chunk& chunk, const LayerPart& part, int originX, int originY) const;
+    LayerPart coveredPart(const Chunk& chunk) const;
     // A chunk on this frame and its squares that no pass above hides.
     struct ShownChunk {
         const Chunk* chunk;

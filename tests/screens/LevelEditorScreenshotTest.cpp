@@ -245,10 +245,12 @@ std::string compareTilePasses(Drawer* drawer, int width, int height, int antiali
     diff = difference(drawFrame(drawer, cached.get()), drawFrame(drawer, plain.get()), LayerTolerance);
     if (!diff.empty())
         return "play, crate taken: " + diff;
-    // Diagonally across eight-cell chunk borders, a fraction of a cell a frame.
-    for (int frame = 0; frame < 24; ++frame) {
+    // Diagonally across eight-cell chunk borders, a fraction of a cell a frame, and back: the
+    // strips at the view's edges are painted again as the columns and rows go and come.
+    for (int frame = 0; frame < 48; ++frame) {
+        int step = frame < 24 ? frame : 46 - frame;
         for (GamePlay* game : {cached.get(), plain.get()})
-            game->getPlayer().setPosition(120.0f + frame * 0.7f, 110.0f + frame * 0.45f);
+            game->getPlayer().setPosition(120.0f + step * 0.7f, 110.0f + step * 0.45f);
         Frame one = drawFrame(drawer, cached.get());
         diff = difference(one, drawFrame(drawer, plain.get()), LayerTolerance);
         if (!diff.empty())
