@@ -59,8 +59,8 @@ void playSound(Sounds::SoundType type)
 } // namespace
 
 GamePlay::GamePlay(Application* application)
-    : GameState(application), pictures(embeddedPictures, PictureCount), viewX(0.0f), viewY(0.0f), storyShown(true), gameOver(false),
-      levelComplete(false), tileCache(true)
+    : GameState(application), pictures(embeddedPictures, PictureCount), viewX(0.0f), viewY(0.0f), storyShown(true),
+      gameOver(false), levelComplete(false), tileCache(true)
 {
     std::fill(&map[0][0], &map[0][0] + MapWidth * MapHeight, Empty);
     loadLevel();

@@ -1,9 +1,9 @@
 #include "render/TileLayerCache.h"
 
 #include <algorithm>
-#include <limits>
 
 #include "render/OpenGLDrawer.h"
+#include "render/SquareBox.h"
 #include "render/SquareRuns.h"
 
 static const int ChunkPixels = TileLayerCache::ChunkCells * CellPixels;
@@ -17,55 +17,12 @@ int floorDivide(int value, int divisor)
     return value >= 0 ? value / divisor : -((-value + divisor - 1) / divisor);
 }
 
-// The smallest rectangle of a chunk's squares holding those added.
-class SquareBox {
-public:
-    static SquareBox around(const LayerPart& part)
-    {
-        SquareBox box;
-        if (part.width > 0 && part.height > 0) {
-            box.add(part.x / SquarePixels, part.y / SquarePixels);
-            box.add((part.x + part.width - 1) / SquarePixels, (part.y + part.height - 1) / SquarePixels);
-        }
-        return box;
-    }
-
-    void add(int column, int row)
-    {
-        firstColumn = std::min(firstColumn, column);
-        lastColumn = std::max(lastColumn, column);
-        firstRow = std::min(firstRow, row);
-        lastRow = std::max(lastRow, row);
-    }
-
-    template <typename Visit> void forEach(Visit visit) const
-    {
-        for (int row = firstRow; row <= lastRow; ++row)
-            for (int column = firstColumn; column <= lastColumn; ++column)
-                visit(column, row);
-    }
-
-    LayerPart part() const
-    {
-        if (lastColumn < 0)
-            return LayerPart{0, 0, 0, 0};
-        return LayerPart{static_cast<short>(firstColumn * SquarePixels), static_cast<short>(firstRow * SquarePixels),
-                         static_cast<short>((lastColumn + 1 - firstColumn) * SquarePixels),
-                         static_cast<short>((lastRow + 1 - firstRow) * SquarePixels)};
-    }
-
-private:
-    int firstColumn = std::numeric_limits<int>::max(), lastColumn = -1;
-    int firstRow = std::numeric_limits<int>::max(), lastRow = -1;
-};
-
 } // namespace
 
 TileLayerCache::TileLayerCache(OpenGLDrawer& drawer)
-    : drawer(drawer), map(nullptr), art(nullptr), passes(), left(0), top(0), right(0), bottom(0), unseenColumn(0), unseenRow(0),
-      farthest(0), reach(0),
-      probed(false), unavailable(false), refused(false), ready(false), pixelForPixel(false), frame(0), lastOriginX(0),
-      lastOriginY(0)
+    : drawer(drawer), map(nullptr), art(nullptr), passes(), left(0), top(0), right(0), bottom(0), unseenColumn(0),
+      unseenRow(0), farthest(0), reach(0), probed(false), unavailable(false), refused(false), ready(false),
+      pixelForPixel(false), frame(0), lastOriginX(0), lastOriginY(0)
 {
 }
 

@@ -19,11 +19,12 @@ class OpenGLDrawer;
 //
 // A chunk is painted again where a cell its pictures reach changes value (checked against
 // a copy of those cells each frame; cells outside the scene's cells count as Empty, so the
-// layers hold exactly the scene's cells, and the edge of a moving view repaints a strip). In windows whose size is not the logical
-// screen's, a layer also only fits the fraction of a window pixel it was painted at: while
-// the view scrolls the group is drawn tile by tile, and once it stands still the layers
-// are painted again where they now fall. Chunks the view has left are freed once more than
-// the cache holds exist, so memory stays flat however far the view travels.
+// layers hold exactly the scene's cells, and the edge of a moving view repaints a strip).
+// In windows whose size is not the logical screen's, a layer also only fits the fraction
+// of a window pixel it was painted at: while the view scrolls the group is drawn tile by
+// tile, and once it stands still the layers are painted again where they now fall.
+// Chunks the view has left are freed once more than the cache holds exist, so memory
+// stays flat however far the view travels.
 class TileLayerCache {
 public:
     static const int ChunkCells = 8;
