@@ -17,12 +17,8 @@ bool Drawer::acceptsSize(const char* who, unsigned width, unsigned height)
 
 void Drawer::drawTiles(const TileScene& scene, int group)
 {
-    if (group == 0 && scene.backdrop) {
-        const unsigned char* top = scene.backdropTop;
-        const unsigned char* bottom = scene.backdropBottom;
-        fillGradient(0, 0, ScreenWidth, ScreenHeight, top[0], top[1], top[2], top[3], bottom[0], bottom[1],
-                     bottom[2], bottom[3]);
-    }
+    if (group == 0 && scene.backdrop)
+        scene.fillBackdrop(this);
     scene.drawCells(this, group);
 }
 

@@ -48,19 +48,16 @@ TileLayerCache& TileCaches::prepared(const TileScene& scene, int group)
 // Only where no group hides it, when every group is drawn from layers; else whole.
 void TileCaches::drawBackdrop(const TileScene& scene)
 {
-    std::vector<const TileLayerCache*> groups;
+    readyGroups.clear();
     for (int group = 0; group < scene.groupCount; ++group) {
         const TileLayerCache& cache = prepared(scene, group);
         if (!cache.isReady(frame)) {
-            const unsigned char* top = scene.backdropTop;
-            const unsigned char* bottom = scene.backdropBottom;
-            drawer.fillGradient(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, top[0], top[1], top[2], top[3],
-                                bottom[0], bottom[1], bottom[2], bottom[3]);
+            scene.fillBackdrop(&drawer);
             return;
         }
-        groups.push_back(&cache);
+        readyGroups.push_back(&cache);
     }
-    TileLayerCache::findOpenParts(groups, scene.originX, scene.originY, openParts);
+    TileLayerCache::findOpenParts(readyGroups, scene.originX, scene.originY, openParts);
     drawer.fillGradientParts(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, scene.backdropTop, scene.backdropBottom,
                              openParts);
 }
@@ -80,11 +77,11 @@ void TileCaches::draw(const TileScene& scene, int group)
         scene.drawCells(&drawer, group);
         return;
     }
-    std::vector<const TileLayerCache*> above;
+    readyGroups.clear();
     for (int later = group + 1; later < scene.groupCount; ++later) {
         const TileLayerCache& other = prepared(scene, later);
         if (other.isReady(frame))
-            above.push_back(&other);
+            readyGroups.push_back(&other);
     }
-    cache.draw(scene, above);
+    cache.draw(scene, readyGroups);
 }

@@ -43,4 +43,6 @@ private:
     unsigned frame;
     bool saidRefused;
     std::vector<LayerPart> openParts;
+    // Scratch, kept from frame to frame: the groups drawn from layers this frame.
+    std::vector<const TileLayerCache*> readyGroups;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "game/TileType.h"
+#include "render/Drawer.h"
 #include "render/TileArt.h"
 
 // What a screen asks the drawer to draw of a map: the cells of columns [left, right) and
@@ -29,6 +30,14 @@ struct TileScene {
     int groupCount = 0;
     Group groups[MaxGroups] = {};
     bool cacheable = false;
+
+    // The backdrop over the whole screen.
+    void fillBackdrop(Drawer* drawer) const
+    {
+        drawer->fillGradient(0, 0, Drawer::ScreenWidth, Drawer::ScreenHeight, backdropTop[0], backdropTop[1],
+                             backdropTop[2], backdropTop[3], backdropBottom[0], backdropBottom[1], backdropBottom[2],
+                             backdropBottom[3]);
+    }
 
     // The group's cells drawn tile by tile.
     void drawCells(Drawer* drawer, int group) const
